@@ -1,0 +1,14 @@
+// Process-wide values of the item window, shared by the window, the sampler
+// and the dialogs.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+
+extern HINSTANCE ModuleInstance;
+// The window of the latest entry call; the sampler invalidates it.
+extern std::atomic<HWND> ItemWindowHandle;
+extern HFONT ItemFont;
+// 1 when the next refresh query must report the item's height.
+extern int HeightChanged;

@@ -1,0 +1,21 @@
+// The background thread that measures processor and memory load and the
+// handshake by which the item window starts and stops it.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+
+// Words shared with the item window outside the history lock.
+extern std::atomic<LONG> SamplerRunning;
+extern std::atomic<LONG> SamplerExited;
+extern std::atomic<HANDLE> SamplerThread;
+
+// The thread procedure; the argument is ignored.
+DWORD WINAPI LoadSampler(LPVOID);
+
+// Arms the stop handshake and starts a sampler thread.
+void StartLoadSampler();
+// Asks a started sampler to stop and returns once it has left its loop;
+// returns at once when none was started.
+void StopLoadSampler();

@@ -1,0 +1,11 @@
+// Wine keeps thread priorities to itself, so an idle-priority thread competes
+// with normal ones. This bridge makes THREAD_PRIORITY_IDLE reach the Linux
+// scheduler as SCHED_IDLE for the threads of one module, as it would on the
+// device's own scheduler. Installed by the programs that host the item.
+#pragma once
+
+#include <windows.h>
+
+// Redirects module's import of SetThreadPriority. Returns false when the
+// module imports no SetThreadPriority or the process does not run under Wine.
+bool BridgeThreadPriorities(HMODULE module);

@@ -1,0 +1,16 @@
+// Registry helpers for tests: the item's key made, filled and removed.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Deletes the item's settings key with its values.
+void DeleteItemKey();
+// Creates the item's settings key, empty.
+void CreateItemKey();
+// Stores raw data of any type under a value name of the item's key.
+void StoreRawValue(const wchar_t* name, DWORD type, const void* data, DWORD size);
+void StoreDword(const wchar_t* name, DWORD value);
+// Reads a DWORD of the item's key; returns fallback when it is absent.
+DWORD StoredDword(const wchar_t* name, DWORD fallback);

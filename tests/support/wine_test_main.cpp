@@ -1,0 +1,14 @@
+// Test main for the Windows tests: the item's code is linked into the test
+// program, so its idle-priority sampler is bridged through the program's own
+// imports before any test runs.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "thread_priority_bridge.h"
+
+int main(int argc, char** argv) {
+    BridgeThreadPriorities(GetModuleHandleW(nullptr));
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
