@@ -1,0 +1,25 @@
+// Resource ids of the Tovamet library: dialogs, controls and icons.
+#pragma once
+
+#define IDD_OPTIONS 500
+#define IDD_COLOR_PICKER 501
+#define IDD_OPTIONS_SHORT 502
+#define IDD_COLOR_PICKER_SHORT 503
+
+#define IDI_TOVAMET 130
+#define IDI_TOVAMET_CPU 138
+#define IDI_TOVAMET_MEMORY 139
+
+#define IDC_INTERVAL 1015
+#define IDC_SIZE 1017
+#define IDC_DISPLAY_MODE 1019
+#define IDC_EDIT_BACKGROUND 1038
+#define IDC_EDIT_GRID 1039
+#define IDC_EDIT_CPU 1040
+#define IDC_TRANSPARENT 1041
+#define IDC_EDIT_TEXT 1042
+#define IDC_EDIT_MEMORY 1043
+#define IDC_DISPLAY_MEMORY 1044
+#define IDC_ITEM_ICON 1046
+#define IDC_VERSION 1047
+#define IDC_STATIC_LABEL 0xFFFF
