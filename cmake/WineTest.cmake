@@ -24,4 +24,8 @@ function(add_wine_test)
     endif()
     set_tests_properties(${WT_NAME} PROPERTIES TIMEOUT ${WT_TIMEOUT}
                          ENVIRONMENT "TOVAMET_BUILD_DIR=${PROJECT_BINARY_DIR}")
+    if(WT_PIN)
+        # Pinned runs measure core 0: never two at once.
+        set_tests_properties(${WT_NAME} PROPERTIES RESOURCE_LOCK core0)
+    endif()
 endfunction()
