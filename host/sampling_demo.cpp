@@ -7,7 +7,6 @@
 #include <cstdlib>
 
 #include "histories.h"
-#include "item_state.h"
 #include "load_sampler.h"
 #include "screen_metrics.h"
 #include "settings.h"
