@@ -31,14 +31,14 @@ struct SettingField {
 // Load and save order. The ranges keep every table lookup of the item inside
 // its table when a foreign writer has stored something else.
 const SettingField Fields[] = {
-    {L"WindowSize", &Settings::WindowSize, 2, 0, SizeCount - 1},
-    {L"SampleInterval", &Settings::SampleInterval, 2, 0, IntervalCount - 1},
+    {L"WindowSize", &Settings::WindowSize, DefaultWindowSize, 0, SizeCount - 1},
+    {L"SampleInterval", &Settings::SampleInterval, DefaultSampleInterval, 0, IntervalCount - 1},
     {L"BackgroundColor", &Settings::BackgroundColor, 0, TransparentColor, PaletteSize - 1},
     {L"GridColor", &Settings::GridColor, 10, TransparentColor, PaletteSize - 1},
     {L"SampleColor", &Settings::SampleColor, 3, 0, PaletteSize - 1},
     {L"MemoryColor", &Settings::MemoryColor, 6, 0, PaletteSize - 1},
     {L"TextColor", &Settings::TextColor, 1, 0, PaletteSize - 1},
-    {L"DisplayMode", &Settings::DisplayMode, 0, 0, 1},
+    {L"DisplayMode", &Settings::DisplayMode, DefaultDisplayMode, 0, 1},
     {L"DisplayMemory", &Settings::DisplayMemory, 1, 0, 1},
 };
 
@@ -65,9 +65,9 @@ int ReadSettingValue(const wchar_t* name, int defaultValue) {
     DWORD size = sizeof(data);
     int result = defaultValue;
     if (RegQueryValueExW(key, name, nullptr, &type, data, &size) == ERROR_SUCCESS) {
-        result = static_cast<int>(static_cast<uint32_t>(data[0]) | (static_cast<uint32_t>(data[1]) << 8) |
-                                  (static_cast<uint32_t>(data[2]) << 16) |
-                                  (static_cast<uint32_t>(data[3]) << 24));
+        result = static_cast<int>(
+            static_cast<uint32_t>(data[0]) | (static_cast<uint32_t>(data[1]) << 8) |
+            (static_cast<uint32_t>(data[2]) << 16) | (static_cast<uint32_t>(data[3]) << 24));
     }
     RegCloseKey(key);
     return result;

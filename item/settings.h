@@ -29,6 +29,12 @@ constexpr int PaletteSize = 16;
 constexpr int SizeCount = 3;
 constexpr int IntervalCount = 5;
 
+// Defaults of the list settings, also what the options dialog stores for a
+// list left without a selection.
+constexpr int DefaultWindowSize = 2;
+constexpr int DefaultSampleInterval = 2;
+constexpr int DefaultDisplayMode = 0;
+
 extern const COLORREF ColorPalette[PaletteSize];
 extern const wchar_t* const SizeNames[SizeCount];
 extern const int SizeHeights[SizeCount];

@@ -48,8 +48,8 @@ class SamplerTest : public testing::Test {
         ItemSettings.DisplayMemory = 1;
         CpuHistory = std::make_unique<SampleHistory>(101);
         MemoryHistory = std::make_unique<SampleHistory>(101);
-        window = CreateWindowExW(0, L"STATIC", L"item", WS_POPUP | WS_VISIBLE, 0, 0, 100, 50, nullptr, nullptr,
-                                 nullptr, nullptr);
+        window = CreateWindowExW(0, L"STATIC", L"item", WS_POPUP | WS_VISIBLE, 0, 0, 100, 50,
+                                 nullptr, nullptr, nullptr, nullptr);
         ItemWindowHandle = window;
     }
     void TearDown() override {

@@ -8,17 +8,16 @@
 
 namespace {
 
-const wchar_t* const Names[] = {L"WindowSize",  L"SampleInterval", L"BackgroundColor",
-                                L"GridColor",   L"SampleColor",    L"MemoryColor",
-                                L"TextColor",   L"DisplayMode",    L"DisplayMemory"};
+const wchar_t* const Names[] = {L"WindowSize", L"SampleInterval", L"BackgroundColor",
+                                L"GridColor",  L"SampleColor",    L"MemoryColor",
+                                L"TextColor",  L"DisplayMode",    L"DisplayMemory"};
 const int Defaults[] = {2, 2, 0, 10, 3, 6, 1, 0, 1};
 
 int Field(int i) {
-    std::atomic<int32_t>* fields[] = {&ItemSettings.WindowSize,  &ItemSettings.SampleInterval,
-                                      &ItemSettings.BackgroundColor, &ItemSettings.GridColor,
-                                      &ItemSettings.SampleColor, &ItemSettings.MemoryColor,
-                                      &ItemSettings.TextColor,   &ItemSettings.DisplayMode,
-                                      &ItemSettings.DisplayMemory};
+    std::atomic<int32_t>* fields[] = {
+        &ItemSettings.WindowSize, &ItemSettings.SampleInterval, &ItemSettings.BackgroundColor,
+        &ItemSettings.GridColor,  &ItemSettings.SampleColor,    &ItemSettings.MemoryColor,
+        &ItemSettings.TextColor,  &ItemSettings.DisplayMode,    &ItemSettings.DisplayMemory};
     return *fields[i];
 }
 
@@ -106,7 +105,8 @@ TEST_F(SettingsTest, SaveLeavesOtherValuesOfTheKeyAlone) {
     SaveSettings();
     EXPECT_EQ(42u, StoredDword(L"Order", 0));
     for (int i = 0; i < 9; ++i) {
-        EXPECT_EQ(static_cast<DWORD>(Defaults[i]), StoredDword(Names[i], 0xDEADBEEF)) << "field " << i;
+        EXPECT_EQ(static_cast<DWORD>(Defaults[i]), StoredDword(Names[i], 0xDEADBEEF))
+            << "field " << i;
     }
 }
 

@@ -1,0 +1,97 @@
+// The graph renderer. Heights come from the WindowSize setting rather than
+// the rectangle, so a new size shows at once, before the host re-lays out.
+#include "graph_renderer.h"
+
+#include <cwchar>
+
+#include "gdi_guards.h"
+#include "histories.h"
+#include "screen_metrics.h"
+#include "settings.h"
+
+namespace {
+
+void DrawGrid(HDC surface, int width, int height, int spacing) {
+    for (int x = GridScrollOffset; x < width; x += spacing) {
+        MoveToEx(surface, x, 0, nullptr);
+        LineTo(surface, x, height);
+    }
+    // Each line lies on the bottom row of its cell; the first at y = -1 is clipped.
+    for (int s = 0; s < height; s += spacing) {
+        MoveToEx(surface, 0, s - 1, nullptr);
+        LineTo(surface, width, s - 1);
+    }
+}
+
+// Draws one trace, oldest sample first, and returns the newest sample, or -1
+// for an empty or missing history.
+int DrawTrace(HDC surface, const SampleHistory* history, int height) {
+    if (history == nullptr) {
+        return -1;
+    }
+    const int count = history->Count();
+    const int x0 = history->Capacity() - count - 1;
+    int newest = -1;
+    for (int i = 0; i < count; ++i) {
+        newest = history->At(i);
+        const int y = height - ((height - 2) * newest) / 100 - 1;
+        if (i == 0) {
+            MoveToEx(surface, x0, y, nullptr);
+        } else {
+            LineTo(surface, x0 + i, y);
+        }
+    }
+    return newest;
+}
+
+void DrawCaption(HDC surface, const RECT& client, int cpu, int memory) {
+    const bool free = ItemSettings.DisplayMode != 0;
+    const bool withMemory = ItemSettings.DisplayMemory != 0;
+    const int shownCpu = free ? 100 - cpu : cpu;
+    const int shownMemory = free ? 100 - memory : memory;
+    const wchar_t* const suffix = free ? L"free" : L"used";
+    wchar_t caption[64];
+    if (withMemory) {
+        swprintf(caption, 64, L" CPU: %d%% Mem: %d%% %ls", shownCpu, shownMemory, suffix);
+    } else {
+        swprintf(caption, 64, L" CPU: %d%% %ls", shownCpu, suffix);
+    }
+    SetTextColor(surface, ColorPalette[ItemSettings.TextColor]);
+    SetBkMode(surface, TRANSPARENT);
+    RECT area = client;
+    DrawTextW(surface, caption, static_cast<int>(wcslen(caption)), &area, 0);
+}
+
+} // namespace
+
+void GraphRenderer(HDC surface, const RECT& client) {
+    ScopedLock guard(HistoryLock);
+    const int height = ScaleY(SizeHeights[ItemSettings.WindowSize]);
+    const int spacing = ScaleX(10);
+    const int width = client.right;
+
+    const int gridColor = ItemSettings.GridColor;
+    GdiObjectHolder gridPen(
+        gridColor == TransparentColor ? nullptr : CreatePen(PS_SOLID, 1, ColorPalette[gridColor]));
+    GdiObjectHolder memoryPen(ItemSettings.DisplayMemory == 0
+                                  ? nullptr
+                                  : CreatePen(PS_SOLID, 1, ColorPalette[ItemSettings.MemoryColor]));
+    GdiObjectHolder cpuPen(CreatePen(PS_SOLID, 1, ColorPalette[ItemSettings.SampleColor]));
+
+    // Declared after the pens so the entry pen is back before any pen is deleted.
+    SelectionHolder entryPen(surface, GetCurrentObject(surface, OBJ_PEN));
+    if (gridPen.Get() != nullptr) {
+        SelectObject(surface, gridPen.Get());
+        DrawGrid(surface, width, height, spacing);
+    }
+    int memory = -1;
+    if (memoryPen.Get() != nullptr) {
+        SelectObject(surface, memoryPen.Get());
+        memory = DrawTrace(surface, MemoryHistory.get(), height);
+    }
+    SelectObject(surface, cpuPen.Get());
+    const int cpu = DrawTrace(surface, CpuHistory.get(), height);
+    if (cpu != -1) {
+        DrawCaption(surface, client, cpu, memory);
+    }
+}

@@ -1,0 +1,6 @@
+// What a tap on the item does: the options dialog, then save or undo.
+#pragma once
+
+#include <windows.h>
+
+void TapHandler(HWND item);

@@ -1,0 +1,250 @@
+// The item window and its entry under Wine: the entry's effects, the refresh
+// query, the sampler's start and stop around paints, sizes and closes, and
+// the background from the palette or the host's watermark.
+#include <windows.h>
+
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+#include "histories.h"
+#include "item_state.h"
+#include "item_window.h"
+#include "load_sampler.h"
+#include "screen_metrics.h"
+#include "settings.h"
+#include "test_canvas.h"
+#include "test_host_window.h"
+#include "test_registry.h"
+
+namespace {
+
+typedef LONG(WINAPI* QueryThreadFunction)(HANDLE, int, PVOID, ULONG, PULONG);
+
+// Live threads of this process that run the sampler's routine, told by their
+// start address; the platform may add threads of its own at any time.
+int SamplerThreads() {
+    const int ThreadQuerySetWin32StartAddress = 9;
+    const QueryThreadFunction query = reinterpret_cast<QueryThreadFunction>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread")));
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry;
+    entry.dwSize = sizeof(entry);
+    int samplers = 0;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != GetCurrentProcessId()) {
+            continue;
+        }
+        HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
+        void* start = nullptr;
+        if (thread != nullptr) {
+            query(thread, ThreadQuerySetWin32StartAddress, &start, sizeof(start), nullptr);
+            CloseHandle(thread);
+        }
+        samplers += start == reinterpret_cast<void*>(&LoadSampler) ? 1 : 0;
+    }
+    CloseHandle(snapshot);
+    return samplers;
+}
+
+int CpuCount() {
+    ScopedLock guard(HistoryLock);
+    return CpuHistory ? CpuHistory->Count() : -1;
+}
+
+TODAYLISTITEM EnabledRecord() {
+    TODAYLISTITEM item = {};
+    item.fEnabled = TRUE;
+    item.hinstDLL = GetModuleHandleW(nullptr);
+    item.cyp = 0xDEADBEEF;
+    return item;
+}
+
+// The item as the Today host shows it: created by the entry, then placed.
+class ItemWindowTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        DeleteItemKey();
+        CreateItemKey();
+        StoreDword(L"SampleInterval", 0);
+        StoreDword(L"GridColor", 0xFFFFFFFF);
+    }
+    void TearDown() override {
+        if (item != nullptr) {
+            SendMessageW(item, WM_SIZE, 0, 0);
+            DestroyWindow(item);
+        }
+        DeleteItemKey();
+    }
+    HWND Create() {
+        TODAYLISTITEM record = EnabledRecord();
+        item = InitializeCustomItem(&record, host.Handle());
+        return item;
+    }
+    void Place(int width, int height) {
+        MoveWindow(item, 0, 0, width, height, TRUE);
+        UpdateWindow(item);
+    }
+
+    TestHostWindow host;
+    HWND item = nullptr;
+};
+
+// First in the process: the class is not registered before an enabled call.
+TEST_F(ItemWindowTest, DisabledRecordMakesNothing) {
+    TODAYLISTITEM record = EnabledRecord();
+    record.fEnabled = FALSE;
+    ItemSettings.WindowSize = 1;
+    EXPECT_EQ(nullptr, InitializeCustomItem(&record, host.Handle()));
+    WNDCLASSW found;
+    EXPECT_FALSE(GetClassInfoW(GetModuleHandleW(nullptr), L"TovametClass", &found));
+    EXPECT_EQ(0, LogPixelsX) << "the DPI is not read";
+    EXPECT_EQ(1, ItemSettings.WindowSize.load()) << "settings are not loaded";
+    EXPECT_EQ(0, HeightChanged);
+}
+
+TEST_F(ItemWindowTest, EntryMakesTheWindowAndReportsTheHeightOnce) {
+    StoreDword(L"WindowSize", 1);
+    ASSERT_NE(nullptr, Create());
+    wchar_t name[32];
+    GetClassNameW(item, name, 32);
+    EXPECT_STREQ(L"TovametClass", name);
+    GetWindowTextW(item, name, 32);
+    EXPECT_STREQ(L"Tovamet", name);
+    EXPECT_EQ(host.Handle(), GetParent(item));
+    EXPECT_EQ(WS_CHILD | WS_VISIBLE, static_cast<DWORD>(GetWindowLongW(item, GWL_STYLE)) &
+                                         (WS_CHILD | WS_VISIBLE | WS_POPUP));
+    EXPECT_EQ(item, ItemWindowHandle.load());
+    EXPECT_EQ(1, ItemSettings.WindowSize.load()) << "settings loaded by the entry";
+
+    HDC screen = GetDC(nullptr);
+    EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSX), LogPixelsX);
+    EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSY), LogPixelsY);
+    ReleaseDC(nullptr, screen);
+    LOGFONTW font;
+    ASSERT_EQ(static_cast<int>(sizeof(font)), GetObjectW(ItemFont, sizeof(font), &font));
+    EXPECT_EQ(LogPixelsY == 192 ? 26 : 13, font.lfHeight);
+    EXPECT_EQ(FW_NORMAL, font.lfWeight);
+
+    StoreDword(L"WindowSize", 2);
+    LoadSettings();
+    ASSERT_TRUE(LogPixelsY == 96 || LogPixelsY == 192) << "run at 96 or 192 dpi";
+    const DWORD expected = LogPixelsY == 192 ? 100 : 50;
+    TODAYLISTITEM record = EnabledRecord();
+    EXPECT_EQ(TRUE, SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE,
+                                 reinterpret_cast<WPARAM>(&record), 0));
+    EXPECT_EQ(expected, record.cyp);
+    record.cyp = 0xDEADBEEF;
+    EXPECT_EQ(FALSE, SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE,
+                                  reinterpret_cast<WPARAM>(&record), 0));
+    EXPECT_EQ(0xDEADBEEFu, record.cyp) << "left untouched";
+    EXPECT_EQ(0, SendMessageW(item, WM_TODAYCUSTOM_CLEARCACHE, 0, 0));
+}
+
+TEST_F(ItemWindowTest, FirstPaintStartsOneSamplerAndSizeStopsIt) {
+    ASSERT_NE(nullptr, Create());
+    SendMessageW(item, WM_SIZE, 0, MAKELPARAM(240, 50));
+    EXPECT_FALSE(CpuHistory) << "a size change before any paint changes nothing";
+    EXPECT_EQ(nullptr, SamplerThread.load());
+
+    Place(240, 50);
+    ASSERT_TRUE(CpuHistory);
+    ASSERT_TRUE(MemoryHistory);
+    EXPECT_EQ(241, CpuHistory->Capacity());
+    EXPECT_EQ(241, MemoryHistory->Capacity());
+    const SampleHistory* first = CpuHistory.get();
+    ASSERT_TRUE(PumpUntil([] { return CpuCount() >= 4; }, 10000)) << "samples arrive";
+    EXPECT_EQ(first, CpuHistory.get()) << "later paints make nothing";
+    EXPECT_EQ(1, SamplerThreads()) << "exactly one sampler";
+
+    // MoveWindow sends WM_SIZE: it returns with the sampler gone.
+    MoveWindow(item, 0, 0, 200, 50, FALSE);
+    EXPECT_EQ(1, SamplerExited.load());
+    EXPECT_EQ(nullptr, SamplerThread.load());
+    EXPECT_FALSE(CpuHistory);
+    EXPECT_FALSE(MemoryHistory);
+    EXPECT_TRUE(PumpUntil([] { return SamplerThreads() == 0; }, 10000))
+        << "the sampler thread ends, slowly when its idle class gets no processor";
+
+    UpdateWindow(item);
+    ASSERT_TRUE(CpuHistory);
+    EXPECT_EQ(201, CpuHistory->Capacity());
+    EXPECT_TRUE(PumpUntil([] { return CpuCount() >= 2; }, 10000)) << "a fresh sampler runs";
+    EXPECT_EQ(1, SamplerThreads());
+}
+
+TEST_F(ItemWindowTest, CloseKeepsTheWindowPaintingItsLastSamples) {
+    StoreDword(L"WindowSize", 1);
+    StoreDword(L"SampleColor", 1);
+    ASSERT_NE(nullptr, Create());
+    Place(120, 40);
+    ASSERT_TRUE(PumpUntil([] { return CpuCount() >= 4; }, 10000));
+    EXPECT_EQ(0, SendMessageW(item, WM_CLOSE, 0, 0));
+    EXPECT_TRUE(IsWindow(item));
+    EXPECT_EQ(1, SamplerExited.load());
+    const int kept = CpuCount();
+    PumpMessages(700);
+    EXPECT_EQ(kept, CpuCount()) << "nothing samples after the close";
+
+    InvalidateRect(item, nullptr, FALSE);
+    UpdateWindow(item);
+    EXPECT_EQ(kept, CpuCount()) << "a paint restarts nothing";
+    TestCanvas shown(120, 40);
+    shown.CaptureClient(item);
+    EXPECT_GT(shown.CountColor(ColorPalette[1], 100, 0, 120, 40), 0) << "the kept trace is drawn";
+}
+
+TEST_F(ItemWindowTest, BackgroundComesFromThePaletteOrTheHost) {
+    StoreDword(L"BackgroundColor", 4);
+    ASSERT_NE(nullptr, Create());
+    Place(100, 50);
+    TestCanvas shown(100, 50);
+    shown.CaptureClient(item);
+    EXPECT_EQ(ColorPalette[4], shown.Pixel(50, 45));
+    EXPECT_EQ(ColorPalette[4], shown.Pixel(2, 30));
+
+    ItemSettings.BackgroundColor = TransparentColor;
+    TestHostWindow::WatermarkRequests = 0;
+    InvalidateRect(item, nullptr, FALSE);
+    UpdateWindow(item);
+    EXPECT_EQ(1, TestHostWindow::WatermarkRequests);
+    EXPECT_EQ(item, TestHostWindow::WatermarkWindow);
+    shown.CaptureClient(item);
+    EXPECT_EQ(TestWatermarkColor, shown.Pixel(50, 45));
+    EXPECT_EQ(TestWatermarkColor, shown.Pixel(2, 30));
+}
+
+TEST_F(ItemWindowTest, SecondEntryCallMakesANewWindowAndFont) {
+    ASSERT_NE(nullptr, Create());
+    Place(100, 50);
+    ASSERT_TRUE(PumpUntil([] { return CpuCount() >= 2; }, 10000));
+    TODAYLISTITEM record = EnabledRecord();
+    SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, reinterpret_cast<WPARAM>(&record), 0);
+    DestroyWindow(item);
+    const HWND first = item;
+    const HFONT firstFont = ItemFont;
+
+    StoreDword(L"TextColor", 7);
+    const int dpiY = LogPixelsY;
+    LogPixelsY = 120;
+    item = InitializeCustomItem(&record, host.Handle());
+    const int seenDpi = LogPixelsY;
+    LogPixelsY = dpiY;
+    ASSERT_NE(nullptr, item);
+    EXPECT_NE(first, item);
+    EXPECT_NE(firstFont, ItemFont);
+    EXPECT_EQ(120, seenDpi) << "the DPI is read once per process";
+    EXPECT_EQ(7, ItemSettings.TextColor.load()) << "settings loaded again";
+    EXPECT_EQ(1, HeightChanged);
+
+    // The new window's creation sends its first size change, which drops the
+    // old histories and stops their sampler.
+    EXPECT_FALSE(CpuHistory);
+    EXPECT_EQ(0, SamplerThreads());
+    Place(150, 50);
+    ASSERT_TRUE(CpuHistory);
+    EXPECT_EQ(151, CpuHistory->Capacity());
+    EXPECT_TRUE(PumpUntil([] { return CpuCount() >= 2; }, 10000));
+}
+
+} // namespace
