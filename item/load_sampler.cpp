@@ -28,7 +28,9 @@ uint64_t UserTime(HANDLE thread) {
     return (static_cast<uint64_t>(user.dwHighDateTime) << 32) | user.dwLowDateTime;
 }
 
-DWORD CurrentInterval() { return IntervalMilliseconds[ItemSettings.SampleInterval]; }
+DWORD CurrentInterval() {
+    return IntervalMilliseconds[ItemSettings.SampleInterval];
+}
 
 // Spins, never sleeping or yielding, until one interval has passed or a stop
 // is requested; returns the elapsed milliseconds by the last tick read.

@@ -1,7 +1,8 @@
 // Ring buffer of load samples; no platform calls, so it also builds natively.
 #include "sample_history.h"
 
-SampleHistory::SampleHistory(int32_t capacity) : samples(new int8_t[capacity]), capacity(capacity) {}
+SampleHistory::SampleHistory(int32_t capacity)
+    : samples(new int8_t[capacity]), capacity(capacity) {}
 
 void SampleHistory::Push(int32_t value) {
     samples[writeIndex] = static_cast<int8_t>(static_cast<uint8_t>(value & 0xFF));

@@ -17,8 +17,14 @@ void ReadScreenDpi() {
     ReleaseDC(nullptr, screen);
 }
 
-int ScaleX(int v) { return ScaleByDpi(v, LogPixelsX); }
+int ScaleX(int v) {
+    return ScaleByDpi(v, LogPixelsX);
+}
 
-int ScaleY(int v) { return ScaleByDpi(v, LogPixelsY); }
+int ScaleY(int v) {
+    return ScaleByDpi(v, LogPixelsY);
+}
 
-bool IsShortScreen() { return GetSystemMetrics(SM_CYSCREEN) < ScaleY(320); }
+bool IsShortScreen() {
+    return GetSystemMetrics(SM_CYSCREEN) < ScaleY(320);
+}

@@ -1,0 +1,320 @@
+// Reading a package description out of its .inf.
+#include "package.h"
+
+namespace {
+
+constexpr uint32_t StringFlags = 0x00000000;
+constexpr uint32_t DwordFlags = 0x00010001;
+
+struct RootName {
+    const wchar_t* name;
+    RegistryRoot root;
+};
+const RootName RootNames[] = {
+    {L"HKLM", RegistryRoot::LocalMachine},
+    {L"HKCU", RegistryRoot::CurrentUser},
+    {L"HKCR", RegistryRoot::ClassesRoot},
+};
+
+bool Fail(std::wstring& error, const std::wstring& message) {
+    error = message;
+    return false;
+}
+
+std::wstring At(const InfSection& section, const InfLine& line) {
+    return L"[" + section.name + L"] line " + std::to_wstring(line.number) + L": ";
+}
+
+// A name copied into a folder must stay in it.
+bool IsPlainFileName(const std::wstring& name) {
+    return !name.empty() && name != L"." && name != L".." &&
+           name.find_first_of(L"\\/:*?\"<>|") == std::wstring::npos;
+}
+
+bool IsKeyPath(const std::wstring& subkey) {
+    return !subkey.empty() && subkey.front() != L'\\' && subkey.back() != L'\\' &&
+           subkey.find(L"\\\\") == std::wstring::npos;
+}
+
+bool ParseRoot(const std::wstring& text, RegistryRoot& root) {
+    for (const RootName& entry : RootNames) {
+        if (LowerCase(text) == LowerCase(entry.name)) {
+            root = entry.root;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Every "key = value" line of a section, values expanded, keys in lower case.
+bool ReadKeyValues(const InfSection* section, const InfStrings& strings, InfStrings& out,
+                   std::wstring& error) {
+    out.clear();
+    if (section == nullptr) {
+        return true;
+    }
+    for (const InfLine& line : section->lines) {
+        std::wstring key;
+        std::wstring raw;
+        std::vector<std::wstring> fields;
+        if (!SplitKeyValue(line.text, key, raw) || !SplitFields(raw, fields)) {
+            return Fail(error, At(*section, line) + L"expected key = value");
+        }
+        std::wstring value;
+        std::wstring joined;
+        for (size_t i = 0; i < fields.size(); ++i) {
+            joined += (i == 0 ? L"" : L",") + fields[i];
+        }
+        if (!ExpandStrings(joined, strings, value, error)) {
+            return Fail(error, At(*section, line) + error);
+        }
+        out[LowerCase(key)] = value;
+    }
+    return true;
+}
+
+// The string table: the machine's folders, then [CEStrings] and [Strings],
+// unexpanded, for ExpandStrings to resolve at each use.
+bool ReadStrings(const InfFile& inf, const InfStrings& folders, InfStrings& strings,
+                 std::wstring& error) {
+    strings = folders;
+    for (const wchar_t* name : {L"CEStrings", L"Strings"}) {
+        const InfSection* section = FindSection(inf, name);
+        if (section == nullptr) {
+            continue;
+        }
+        for (const InfLine& line : section->lines) {
+            std::wstring key;
+            std::wstring raw;
+            std::vector<std::wstring> fields;
+            if (!SplitKeyValue(line.text, key, raw) || !SplitFields(raw, fields) ||
+                fields.size() != 1) {
+                return Fail(error, At(*section, line) + L"expected name = text");
+            }
+            strings[LowerCase(key)] = fields[0];
+        }
+    }
+    return true;
+}
+
+bool ExpandField(const std::wstring& field, const InfStrings& strings, std::wstring& out,
+                 const std::wstring& where, std::wstring& error) {
+    if (!ExpandStrings(field, strings, out, error)) {
+        return Fail(error, where + error);
+    }
+    return true;
+}
+
+bool ReadFileSection(const InfFile& inf, const std::wstring& name, const InfStrings& strings,
+                     const InfStrings& destinations, Package& package, std::wstring& error) {
+    const InfSection* section = FindSection(inf, name);
+    if (section == nullptr) {
+        return Fail(error, L"CopyFiles names [" + name + L"], which is missing");
+    }
+    auto destination = destinations.find(LowerCase(name));
+    if (destination == destinations.end()) {
+        return Fail(error, L"[DestinationDirs] has no folder for [" + name + L"]");
+    }
+    std::vector<std::wstring> place;
+    SplitFields(destination->second, place);
+    if (place.size() != 2 || place[0] != L"0" || place[1].empty()) {
+        return Fail(error, L"[DestinationDirs] folder of [" + name + L"] is not 0,<folder>");
+    }
+    for (const InfLine& line : section->lines) {
+        std::vector<std::wstring> fields;
+        uint32_t flags = 0;
+        if (!SplitFields(line.text, fields) || fields.size() > 4 ||
+            (fields.size() == 4 && !fields[3].empty() && !ParseNumber(fields[3], flags))) {
+            return Fail(error, At(*section, line) + L"expected name[,source[,,flags]]");
+        }
+        PackageFile file;
+        if (!ExpandField(fields[0], strings, file.name, At(*section, line), error)) {
+            return false;
+        }
+        file.source = file.name;
+        if (fields.size() > 1 && !fields[1].empty() &&
+            !ExpandField(fields[1], strings, file.source, At(*section, line), error)) {
+            return false;
+        }
+        if (!IsPlainFileName(file.name) || !IsPlainFileName(file.source)) {
+            return Fail(error, At(*section, line) + L"a file name may not hold a folder");
+        }
+        file.directory = place[1];
+        package.files.push_back(file);
+    }
+    return true;
+}
+
+bool ReadRegistrySection(const InfFile& inf, const std::wstring& name, const InfStrings& strings,
+                         Package& package, std::wstring& error) {
+    const InfSection* section = FindSection(inf, name);
+    if (section == nullptr) {
+        return Fail(error, L"AddReg names [" + name + L"], which is missing");
+    }
+    for (const InfLine& line : section->lines) {
+        const std::wstring where = At(*section, line);
+        std::vector<std::wstring> fields;
+        if (!SplitFields(line.text, fields) || fields.size() != 5) {
+            return Fail(error, where + L"expected root,subkey,name,flags,value");
+        }
+        std::vector<std::wstring> expanded(5);
+        for (size_t i = 0; i < 5; ++i) {
+            if (!ExpandField(fields[i], strings, expanded[i], where, error)) {
+                return false;
+            }
+        }
+        PackageValue value{RegistryRoot::LocalMachine, expanded[1], expanded[2], false, 0, L""};
+        uint32_t flags = 0;
+        if (!ParseRoot(expanded[0], value.root)) {
+            return Fail(error, where + L"unknown registry root " + expanded[0]);
+        }
+        if (!IsKeyPath(value.subkey)) {
+            return Fail(error, where + L"malformed subkey \"" + value.subkey + L"\"");
+        }
+        if (!ParseNumber(expanded[3], flags) || (flags != StringFlags && flags != DwordFlags)) {
+            return Fail(error, where + L"unsupported flags " + expanded[3] +
+                                   L" (0x00000000 string, 0x00010001 DWORD)");
+        }
+        value.isDword = flags == DwordFlags;
+        if (value.isDword && !ParseNumber(expanded[4], value.number)) {
+            return Fail(error, where + L"\"" + expanded[4] + L"\" is not a DWORD");
+        }
+        if (!value.isDword) {
+            value.text = expanded[4];
+        }
+        package.values.push_back(value);
+    }
+    return true;
+}
+
+std::vector<std::wstring> SectionList(const InfStrings& install, const wchar_t* key) {
+    std::vector<std::wstring> names;
+    auto found = install.find(key);
+    if (found != install.end()) {
+        SplitFields(found->second, names);
+    }
+    return names;
+}
+
+} // namespace
+
+bool ReadPackage(const std::wstring& text, const InfStrings& folders, Package& package,
+                 std::wstring& error) {
+    package = Package();
+    InfFile inf;
+    InfStrings strings;
+    InfStrings version;
+    InfStrings install;
+    InfStrings destinations;
+    if (!ParseInf(text, inf, error) || !ReadStrings(inf, folders, strings, error) ||
+        !ReadKeyValues(FindSection(inf, L"Version"), strings, version, error) ||
+        !ReadKeyValues(FindSection(inf, L"DefaultInstall"), strings, install, error)) {
+        return false;
+    }
+    // Folders are expanded where they are used: their lines name sections.
+    const InfSection* destinationSection = FindSection(inf, L"DestinationDirs");
+    if (destinationSection != nullptr) {
+        for (const InfLine& line : destinationSection->lines) {
+            std::wstring key;
+            std::wstring raw;
+            std::wstring value;
+            if (!SplitKeyValue(line.text, key, raw)) {
+                return Fail(error, At(*destinationSection, line) + L"expected section = 0,folder");
+            }
+            if (!ExpandField(raw, strings, value, At(*destinationSection, line), error)) {
+                return false;
+            }
+            destinations[LowerCase(key)] = value;
+        }
+    }
+    if (FindSection(inf, L"DefaultInstall") == nullptr) {
+        return Fail(error, L"there is no [DefaultInstall] section");
+    }
+    if (LowerCase(version[L"signature"]) != L"$windows nt$") {
+        return Fail(error, L"[Version] needs Signature = \"$Windows NT$\"");
+    }
+    package.provider = version[L"provider"];
+    if (package.provider.empty() || package.provider.find(L'\\') != std::wstring::npos) {
+        return Fail(error, L"[Version] needs a Provider without backslashes");
+    }
+    if (strings.count(L"appname") == 0 || strings.count(L"installdir") == 0) {
+        return Fail(error, L"[CEStrings] needs AppName and InstallDir");
+    }
+    if (!ExpandStrings(strings[L"appname"], strings, package.appName, error) ||
+        !ExpandStrings(strings[L"installdir"], strings, package.installDir, error)) {
+        return Fail(error, L"[CEStrings]: " + error);
+    }
+    if (package.appName.empty() || package.appName.find(L'\\') != std::wstring::npos ||
+        package.installDir.empty()) {
+        return Fail(error, L"[CEStrings] needs an AppName without backslashes and an InstallDir");
+    }
+    package.setupDll = install[L"cesetupdll"];
+    if (install.count(L"cesetupdll") != 0 && !IsPlainFileName(package.setupDll)) {
+        return Fail(error, L"CESetupDLL must name a file of the package");
+    }
+    for (const std::wstring& section : SectionList(install, L"copyfiles")) {
+        if (!ReadFileSection(inf, section, strings, destinations, package, error)) {
+            return false;
+        }
+    }
+    for (const std::wstring& section : SectionList(install, L"addreg")) {
+        if (!ReadRegistrySection(inf, section, strings, package, error)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::wstring AppRecordName(const Package& package) {
+    return package.provider + L" " + package.appName;
+}
+
+std::wstring KeyPath(RegistryRoot root, const std::wstring& subkey) {
+    for (const RootName& entry : RootNames) {
+        if (entry.root == root) {
+            return std::wstring(entry.name) + L"\\" + subkey;
+        }
+    }
+    return subkey;
+}
+
+bool SplitKeyPath(const std::wstring& path, RegistryRoot& root, std::wstring& subkey) {
+    size_t slash = path.find(L'\\');
+    if (slash == std::wstring::npos || !ParseRoot(path.substr(0, slash), root)) {
+        return false;
+    }
+    subkey = path.substr(slash + 1);
+    return IsKeyPath(subkey);
+}
+
+bool ParseNumber(const std::wstring& text, uint32_t& value) {
+    uint64_t result = 0;
+    size_t i = 0;
+    unsigned base = 10;
+    if (text.size() > 2 && text[0] == L'0' && (text[1] == L'x' || text[1] == L'X')) {
+        base = 16;
+        i = 2;
+    }
+    if (i >= text.size()) {
+        return false;
+    }
+    for (; i < text.size(); ++i) {
+        wchar_t c = text[i];
+        unsigned digit = 0;
+        if (c >= L'0' && c <= L'9') {
+            digit = static_cast<unsigned>(c - L'0');
+        } else if (base == 16 && c >= L'a' && c <= L'f') {
+            digit = static_cast<unsigned>(c - L'a' + 10);
+        } else if (base == 16 && c >= L'A' && c <= L'F') {
+            digit = static_cast<unsigned>(c - L'A' + 10);
+        } else {
+            return false;
+        }
+        result = result * base + digit;
+        if (result > 0xFFFFFFFFu) {
+            return false;
+        }
+    }
+    value = static_cast<uint32_t>(result);
+    return true;
+}

@@ -1,0 +1,51 @@
+// A package as its .inf describes it: who provides it, where it installs, the
+// files it copies, the registry values it writes and its setup library.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "inf_file.h"
+
+enum class RegistryRoot { LocalMachine, CurrentUser, ClassesRoot };
+
+struct PackageFile {
+    std::wstring name;      // in the destination folder
+    std::wstring source;    // in the package's source folder
+    std::wstring directory; // destination folder
+};
+
+struct PackageValue {
+    RegistryRoot root;
+    std::wstring subkey;
+    std::wstring name;
+    bool isDword;
+    uint32_t number;
+    std::wstring text;
+};
+
+struct Package {
+    std::wstring provider;
+    std::wstring appName;
+    std::wstring installDir;
+    std::wstring setupDll; // empty when the package has no setup library
+    std::vector<PackageFile> files;
+    std::vector<PackageValue> values;
+};
+
+// Reads and checks the whole package description. `folders` holds the
+// installing machine's folder strings (CE1, CE2, ...), names in lower case.
+// Fails with a message on anything the installer could not carry out whole.
+bool ReadPackage(const std::wstring& text, const InfStrings& folders, Package& package,
+                 std::wstring& error);
+
+// The package's key under the installer's applications key: "<provider> <name>".
+std::wstring AppRecordName(const Package& package);
+
+// "HKLM\<subkey>" and back.
+std::wstring KeyPath(RegistryRoot root, const std::wstring& subkey);
+bool SplitKeyPath(const std::wstring& path, RegistryRoot& root, std::wstring& subkey);
+
+// Decimal or 0x-hexadecimal, 32 bits.
+bool ParseNumber(const std::wstring& text, uint32_t& value);

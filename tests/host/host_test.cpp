@@ -1,0 +1,298 @@
+// The Today host stand-in, run as its own process with fake items: stacking
+// in Order, skipped items, the watermark behind a transparent item, the
+// refresh broadcast, taps, height polling and the landscape turn, all checked
+// in its screenshots, its log and what the fake items report.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "fake_today_item.h"
+#include "host_run.h"
+#include "png_picture.h"
+
+namespace {
+
+const wchar_t ItemsKey[] = L"Software\\Microsoft\\Today\\Items";
+constexpr DWORD CustomType = 4;
+constexpr DWORD OwnerInfoType = 0;
+constexpr DWORD RunTimeoutMs = 60000;
+const COLORREF Red = RGB(255, 0, 0);
+const COLORREF Blue = RGB(0, 0, 255);
+const COLORREF Green = RGB(0, 255, 0);
+const COLORREF Black = RGB(0, 0, 0);
+
+struct FakeItemSpec {
+    const wchar_t* Name;
+    DWORD Type;
+    DWORD Enabled;
+    DWORD Order;
+    DWORD Height;
+    DWORD Color;
+    DWORD TapHeight;
+};
+
+void SetDword(HKEY key, const wchar_t* name, DWORD value) {
+    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+}
+
+void RegisterItem(const FakeItemSpec& spec) {
+    HKEY key = nullptr;
+    const std::wstring path = std::wstring(ItemsKey) + L"\\" + spec.Name;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
+                                             KEY_SET_VALUE, nullptr, &key, nullptr));
+    const std::wstring library = WindowsPath(FAKE_ITEM_DLL);
+    RegSetValueExW(key, L"DLL", 0, REG_SZ, reinterpret_cast<const BYTE*>(library.c_str()),
+                   static_cast<DWORD>((library.size() + 1) * sizeof(wchar_t)));
+    SetDword(key, L"Type", spec.Type);
+    SetDword(key, L"Enabled", spec.Enabled);
+    SetDword(key, L"Order", spec.Order);
+    SetDword(key, FakeHeightValue, spec.Height);
+    SetDword(key, FakeColorValue, spec.Color);
+    SetDword(key, FakeTapHeightValue, spec.TapHeight);
+    RegCloseKey(key);
+}
+
+void SetItemDword(const wchar_t* item, const wchar_t* value, DWORD data) {
+    HKEY key = nullptr;
+    const std::wstring path = std::wstring(ItemsKey) + L"\\" + item;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_SET_VALUE, &key));
+    SetDword(key, value, data);
+    RegCloseKey(key);
+}
+
+DWORD Reported(const wchar_t* item, const wchar_t* value) {
+    std::wstring path = FakeReportKey;
+    if (item != nullptr) {
+        path += std::wstring(L"\\") + item;
+    }
+    DWORD data = 0;
+    DWORD size = sizeof(data);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, path.c_str(), value, RRF_RT_REG_DWORD, nullptr, &data,
+                     &size) != ERROR_SUCCESS) {
+        return 0xDEADBEEF;
+    }
+    return data;
+}
+
+// Rows [top, bottom) are the colour in the first, middle and last column.
+void ExpectBand(const Picture& shot, int top, int bottom, COLORREF color, const char* what) {
+    for (int y = top; y < bottom; ++y) {
+        for (int x : {0, shot.Width / 2, shot.Width - 1}) {
+            ASSERT_EQ(color, shot.At(x, y))
+                << what << " at " << x << "," << y << ": 0x" << std::hex << shot.At(x, y);
+        }
+    }
+}
+
+// An item row painted by none of the fakes: the host's own picture.
+void ExpectNoItemColour(const Picture& shot, int y, const char* what) {
+    for (int x : {0, shot.Width / 2, shot.Width - 1}) {
+        const COLORREF pixel = shot.At(x, y);
+        EXPECT_TRUE(pixel != Red && pixel != Blue && pixel != Green && pixel != Black)
+            << what << " at " << x << "," << y << " is 0x" << std::hex << pixel;
+    }
+}
+
+Picture LoadShot(const std::wstring& path) {
+    Picture shot;
+    EXPECT_EQ(S_OK, LoadPng(path, shot)) << Narrow(path);
+    return shot;
+}
+
+void FinishRun(HostRun& host) {
+    DWORD exitCode = 0xDEADBEEF;
+    ASSERT_TRUE(host.WaitForExit(RunTimeoutMs, exitCode)) << host.Log();
+    EXPECT_EQ(0u, exitCode) << host.Log();
+}
+
+class TodayHostTest : public testing::Test {
+  protected:
+    void SetUp() override { Clear(); }
+    void TearDown() override { Clear(); }
+    static void Clear() {
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, ItemsKey);
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, FakeReportKey);
+    }
+};
+
+TEST_F(TodayHostTest, StacksEnabledCustomItemsInOrderAcrossTheScreen) {
+    RegisterItem({L"Alpha", CustomType, 1, 1, 30, Red, 0});
+    RegisterItem({L"Beta", CustomType, 1, 0, 25, Blue, 0});
+    RegisterItem({L"Glass", CustomType, 1, 2, 40, FakeTransparent, 0});
+    RegisterItem({L"Off", CustomType, 0, 0, 20, Green, 0});
+    RegisterItem({L"Owner", OwnerInfoType, 1, 0, 20, Green, 0});
+    const std::wstring path = ShotPath(L"stack");
+    HostRun host(L"--seconds 3 --shot 1500:" + path);
+    ASSERT_TRUE(host.Started());
+    FinishRun(host);
+
+    const int beta = host.Find("loaded Beta order 0 cyp 25");
+    const int alpha = host.Find("loaded Alpha order 1 cyp 30");
+    const int glass = host.Find("loaded Glass order 2 cyp 40");
+    EXPECT_TRUE(beta >= 0 && beta < alpha && alpha < glass) << host.Log();
+    EXPECT_GE(host.Find("skipped Off: disabled"), 0) << host.Log();
+    EXPECT_GE(host.Find("skipped Owner: not a custom item"), 0) << host.Log();
+    EXPECT_EQ(0xDEADBEEFu, Reported(L"Off", FakeCreatedValue)) << "a disabled item is not loaded";
+    EXPECT_EQ(0xDEADBEEFu, Reported(L"Owner", FakeCreatedValue));
+    EXPECT_EQ(1u, Reported(L"Alpha", FakeCreatedValue));
+
+    const Picture shot = LoadShot(path);
+    ASSERT_EQ(GetSystemMetrics(SM_CXSCREEN), shot.Width);
+    ASSERT_EQ(GetSystemMetrics(SM_CYSCREEN), shot.Height);
+    ExpectBand(shot, 0, 25, Blue, "Beta, Order 0, first");
+    ExpectBand(shot, 25, 55, Red, "Alpha, Order 1, below it");
+    ExpectBand(shot, 55, 56, Black, "top of Glass's frame");
+    ExpectBand(shot, 94, 95, Black, "bottom of Glass's frame");
+    for (int y = 95; y < shot.Height; y += 7) {
+        ExpectNoItemColour(shot, y, "below the items");
+    }
+    for (int y = 0; y < shot.Height; ++y) {
+        for (int x = 0; x < shot.Width; ++x) {
+            ASSERT_NE(Green, shot.At(x, y)) << "a skipped item shows at " << x << "," << y;
+        }
+    }
+}
+
+TEST_F(TodayHostTest, TransparentItemShowsTheWatermarkAndRefreshDropsARemovedItem) {
+    RegisterItem({L"Alpha", CustomType, 1, 0, 30, Red, 0});
+    RegisterItem({L"Beta", CustomType, 1, 1, 20, Blue, 0});
+    RegisterItem({L"Glass", CustomType, 1, 2, 40, FakeTransparent, 0});
+    const std::wstring before = ShotPath(L"before_refresh");
+    const std::wstring after = ShotPath(L"after_refresh");
+    HostRun host(L"--seconds 7 --shot 1000:" + before + L" --shot 5000:" + after);
+    ASSERT_TRUE(host.Started());
+    ASSERT_TRUE(host.WaitForLine("shot saved " + Narrow(before), RunTimeoutMs)) << host.Log();
+
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(ItemsKey) + L"\\Glass").c_str());
+    DWORD_PTR answer = 0;
+    EXPECT_NE(0, SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0xF2, 0, SMTO_ABORTIFHUNG,
+                                     5000, &answer));
+    ASSERT_TRUE(host.WaitForLine("refresh: reloading", 5000)) << host.Log();
+    FinishRun(host);
+
+    EXPECT_LT(host.Find("refresh: reloading"), host.Find("shot saved " + Narrow(after)))
+        << host.Log();
+    EXPECT_EQ(1, host.Count("loaded Glass")) << host.Log();
+    EXPECT_EQ(2, host.Count("loaded Alpha")) << host.Log();
+    EXPECT_EQ(1u, Reported(L"Glass", FakeDestroyedValue)) << "the removed item got WM_DESTROY";
+    EXPECT_EQ(2u, Reported(L"Beta", FakeCreatedValue));
+    EXPECT_EQ(2u, Reported(nullptr, FakeLoadsValue)) << "the library was freed and loaded anew";
+
+    const Picture withGlass = LoadShot(before);
+    const Picture withoutGlass = LoadShot(after);
+    ASSERT_EQ(withGlass.Width, withoutGlass.Width);
+    ExpectBand(withGlass, 0, 30, Red, "Alpha");
+    ExpectBand(withGlass, 30, 50, Blue, "Beta");
+    ExpectBand(withGlass, 50, 51, Black, "Glass's frame");
+    ExpectBand(withoutGlass, 0, 30, Red, "Alpha after the refresh");
+    ExpectBand(withoutGlass, 30, 50, Blue, "Beta after the refresh");
+    ExpectNoItemColour(withoutGlass, 50, "where Glass was");
+    // Inside its frame, Glass shows exactly the host's picture at that place.
+    std::set<COLORREF> colours;
+    for (int y = 51; y < 89; ++y) {
+        for (int x = 1; x < withGlass.Width - 1; ++x) {
+            ASSERT_EQ(withoutGlass.At(x, y), withGlass.At(x, y))
+                << "watermark at " << x << "," << y;
+            colours.insert(withGlass.At(x, y));
+        }
+    }
+    EXPECT_GT(colours.size(), 20u) << "the picture behind Glass must not be flat";
+}
+
+TEST_F(TodayHostTest, TapReachesTheItemAtItsClientPointAndItsNewHeightIsLaidOut) {
+    RegisterItem({L"Beta", CustomType, 1, 0, 20, Blue, 0});
+    RegisterItem({L"Alpha", CustomType, 1, 1, 30, Red, 60});
+    const std::wstring path = ShotPath(L"tap");
+    HostRun host(L"--seconds 5 --tap 500:100,35 --tap 600:100,300 --shot 4300:" + path);
+    ASSERT_TRUE(host.Started());
+    FinishRun(host);
+
+    EXPECT_GE(host.Find("tap posted at 100,35 to Alpha at client 100,15"), 0) << host.Log();
+    EXPECT_GE(host.Find("tap at 100,300: no item there"), 0) << host.Log();
+    EXPECT_EQ(static_cast<DWORD>(MAKELPARAM(100, 15)), Reported(L"Alpha", FakeTapUpValue));
+    EXPECT_EQ(static_cast<DWORD>(MAKELPARAM(100, 15)), Reported(L"Alpha", FakeTapDownValue));
+    EXPECT_EQ(0xDEADBEEFu, Reported(L"Beta", FakeTapUpValue));
+    EXPECT_GE(host.Find("resized Alpha cyp 60"), 0) << "the poll finds the new height\n"
+                                                    << host.Log();
+    EXPECT_EQ(1, host.Count("resized")) << "a height is reported once\n" << host.Log();
+
+    const Picture shot = LoadShot(path);
+    ExpectBand(shot, 0, 20, Blue, "Beta");
+    ExpectBand(shot, 20, 80, Red, "Alpha at its new height");
+    ExpectNoItemColour(shot, 80, "below Alpha");
+}
+
+// The options dialog runs modally inside the item's WM_LBUTTONUP: the host's
+// timers keep firing in its loop, and a refresh that arrives meanwhile waits
+// until the item's message returns, since freeing the library earlier would
+// pull its code from under the running loop.
+TEST_F(TodayHostTest, RefreshDuringAnItemsModalLoopWaitsForItToEnd) {
+    RegisterItem({L"Alpha", CustomType, 1, 0, 30, Red, 0});
+    SetItemDword(L"Alpha", FakeModalValue, 3000);
+    const std::wstring path = ShotPath(L"during_modal");
+    HostRun host(L"--seconds 7 --tap 500:100,10 --shot 2000:" + path);
+    ASSERT_TRUE(host.Started());
+    ASSERT_TRUE(host.WaitForLine("tap posted", RunTimeoutMs)) << host.Log();
+    Sleep(300);
+    DWORD_PTR answer = 0;
+    EXPECT_NE(0, SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0xF2, 0, SMTO_ABORTIFHUNG,
+                                     5000, &answer));
+    FinishRun(host);
+
+    EXPECT_GE(host.Find("refresh: deferred"), 0) << host.Log();
+    EXPECT_LT(host.Find("shot saved " + Narrow(path)), host.Find("refresh: reloading"))
+        << "the shot is taken inside the item's loop\n"
+        << host.Log();
+    EXPECT_EQ(0u, Reported(L"Alpha", FakeDestroyedAtModalEndValue))
+        << "the item was destroyed while its loop ran";
+    EXPECT_EQ(2u, Reported(L"Alpha", FakeCreatedValue)) << "reloaded after the loop";
+    EXPECT_EQ(2u, Reported(nullptr, FakeLoadsValue));
+}
+
+// Run at the device screens, portrait; the turned size is one of Wine's modes.
+TEST_F(TodayHostTest, LandscapeTurnStretchesTheItemsOverTheNewWidth) {
+    RegisterItem({L"Alpha", CustomType, 1, 0, 30, Red, 0});
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    ASSERT_LT(width, height) << "the test starts in portrait";
+    const std::wstring portrait = ShotPath(L"portrait");
+    const std::wstring landscape = ShotPath(L"landscape");
+    HostRun host(L"--seconds 3 --shot 500:" + portrait + L" --landscape-at 1000 --shot 2000:" +
+                 landscape);
+    ASSERT_TRUE(host.Started());
+    FinishRun(host);
+
+    const std::string turned = std::to_string(height) + "x" + std::to_string(width);
+    EXPECT_GE(host.Find("display " + turned), 0) << host.Log();
+    EXPECT_GE(host.Find("placed Alpha at 0,0 size " + std::to_string(height) + "x30"), 0)
+        << host.Log();
+    const Picture before = LoadShot(portrait);
+    EXPECT_EQ(width, before.Width);
+    ExpectBand(before, 0, 30, Red, "Alpha in portrait");
+    const Picture after = LoadShot(landscape);
+    ASSERT_EQ(height, after.Width);
+    ASSERT_EQ(width, after.Height);
+    ExpectBand(after, 0, 30, Red, "Alpha across the landscape width");
+    ExpectNoItemColour(after, 30, "below Alpha");
+    EXPECT_EQ(width, GetSystemMetrics(SM_CXSCREEN)) << "the host gives the screen mode back";
+}
+
+TEST_F(TodayHostTest, LandscapeFromTheStartLoadsTheItemsTurned) {
+    RegisterItem({L"Alpha", CustomType, 1, 0, 30, Red, 0});
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    const std::wstring path = ShotPath(L"landscape_start");
+    HostRun host(L"--landscape --seconds 2 --shot 1000:" + path);
+    ASSERT_TRUE(host.Started());
+    FinishRun(host);
+
+    EXPECT_LT(host.Find("turned to landscape"), host.Find("loaded Alpha")) << host.Log();
+    const Picture shot = LoadShot(path);
+    EXPECT_EQ(height, shot.Width);
+    ExpectBand(shot, 0, 30, Red, "Alpha");
+}
+
+} // namespace

@@ -1,0 +1,333 @@
+// The cabinet-installer stand-in under Wine, run as its own process on the
+// Tovamet package: install and uninstall round trips, and every refusal
+// (missing or malformed .inf, missing payload) changing nothing.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+const wchar_t ItemKey[] = L"Software\\Microsoft\\Today\\Items\\Tovamet";
+const wchar_t TodayKey[] = L"Software\\Microsoft\\Today";
+const wchar_t AppsKey[] = L"Software\\Apps";
+const wchar_t AppKey[] = L"Software\\Apps\\Brisvale Tovamet";
+
+std::string Narrow(const std::wstring& text) {
+    std::string out;
+    for (wchar_t c : text) {
+        out += c < 128 ? static_cast<char>(c) : '?';
+    }
+    return out;
+}
+
+std::wstring ProgramFolder() {
+    wchar_t path[MAX_PATH];
+    std::wstring folder(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
+    return folder.substr(0, folder.rfind(L'\\'));
+}
+
+std::wstring PackageFolder() {
+    return ProgramFolder() + L"\\package";
+}
+
+std::wstring WindowsFolder() {
+    wchar_t path[MAX_PATH];
+    return std::wstring(path, GetWindowsDirectoryW(path, MAX_PATH));
+}
+
+std::wstring InstallFolder() {
+    wchar_t path[MAX_PATH];
+    return std::wstring(path, GetEnvironmentVariableW(L"ProgramFiles", path, MAX_PATH)) +
+           L"\\Tovamet";
+}
+
+std::wstring InstalledItem() {
+    return WindowsFolder() + L"\\Tovamet.dll";
+}
+
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+    std::string bytes;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return bytes;
+    }
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+        bytes.append(buffer, read);
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file) << Narrow(path);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+bool KeyExists(const wchar_t* path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+bool ReadDword(const wchar_t* path, const wchar_t* name, DWORD& value) {
+    DWORD size = sizeof(value);
+    return RegGetValueW(HKEY_LOCAL_MACHINE, path, name, RRF_RT_REG_DWORD, nullptr, &value, &size) ==
+           ERROR_SUCCESS;
+}
+
+std::wstring ReadString(const wchar_t* path, const wchar_t* name) {
+    wchar_t text[MAX_PATH] = L"";
+    DWORD size = sizeof(text);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, path, name, RRF_RT_REG_SZ, nullptr, text, &size) !=
+        ERROR_SUCCESS) {
+        return L"<absent>";
+    }
+    return text;
+}
+
+void StoreDwordAt(const wchar_t* path, const wchar_t* name, DWORD value) {
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_SET_VALUE,
+                                             nullptr, &key, nullptr));
+    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+    RegCloseKey(key);
+}
+
+struct InstallerRun {
+    DWORD exitCode;
+    std::string output; // stdout and stderr
+};
+
+// Runs cab_installer.exe from the package folder with the arguments given.
+InstallerRun RunInstaller(const std::wstring& arguments) {
+    InstallerRun run{0xDEADBEEF, ""};
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring log = std::wstring(temp) + L"cab_installer_output.txt";
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    HANDLE output = CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                CREATE_ALWAYS, 0, nullptr);
+    if (output == INVALID_HANDLE_VALUE) {
+        return run;
+    }
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = output;
+    startup.hStdError = output;
+    std::wstring command = L"\"" + PackageFolder() + L"\\cab_installer.exe\" " + arguments;
+    PROCESS_INFORMATION process = {};
+    if (CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                       &process)) {
+        if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) {
+            GetExitCodeProcess(process.hProcess, &run.exitCode);
+        }
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(output);
+    run.output = ReadFileBytes(log);
+    DeleteFileW(log.c_str());
+    return run;
+}
+
+std::wstring Quoted(const std::wstring& text) {
+    return L"\"" + text + L"\"";
+}
+
+std::wstring PackageInf() {
+    return PackageFolder() + L"\\Tovamet.inf";
+}
+
+std::wstring InstallArguments(const std::wstring& inf, const std::wstring& source) {
+    return L"install " + Quoted(inf) + L" " + Quoted(source);
+}
+
+class Installer : public testing::Test {
+  protected:
+    void SetUp() override {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        work = std::wstring(temp) + L"tovamet_installer_test";
+        RemoveWork();
+        CreateDirectoryW(work.c_str(), nullptr);
+        todayKeyBefore = KeyExists(TodayKey);
+        appsKeyBefore = KeyExists(AppsKey);
+        ASSERT_TRUE(Exists(PackageInf())) << "the package folder beside the test is missing";
+        ASSERT_FALSE(Exists(InstalledItem()));
+    }
+    void TearDown() override {
+        RunInstaller(L"uninstall " + Quoted(PackageInf()));
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, ItemKey);
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, AppKey);
+        RemoveWork();
+    }
+
+    void RemoveWork() {
+        for (const wchar_t* name : {L"Tovamet.inf", L"Tovamet.dll", L"TovametSetup.dll"}) {
+            DeleteFileW((work + L"\\" + name).c_str());
+        }
+        RemoveDirectoryW(work.c_str());
+    }
+
+    // A source folder of the package's files in the work folder, with the
+    // .inf text given (the package's own if empty) and one file left out.
+    std::wstring MakeSource(const std::string& inf, const wchar_t* leftOut) {
+        for (const wchar_t* name : {L"Tovamet.dll", L"TovametSetup.dll"}) {
+            if (leftOut == nullptr || std::wstring(name) != leftOut) {
+                CopyFileW((PackageFolder() + L"\\" + name).c_str(), (work + L"\\" + name).c_str(),
+                          FALSE);
+            }
+        }
+        WriteFileBytes(work + L"\\Tovamet.inf", inf.empty() ? ReadFileBytes(PackageInf()) : inf);
+        return work;
+    }
+
+    void ExpectInstalled() {
+        EXPECT_EQ(ReadFileBytes(PackageFolder() + L"\\Tovamet.dll"), ReadFileBytes(InstalledItem()))
+            << "the item in the Windows folder";
+        EXPECT_EQ(Narrow(InstalledItem()), Narrow(ReadString(ItemKey, L"DLL")));
+        DWORD value = 0;
+        EXPECT_TRUE(ReadDword(ItemKey, L"Type", value) && value == 4) << "custom item type";
+        EXPECT_TRUE(ReadDword(ItemKey, L"Enabled", value) && value == 1);
+        EXPECT_TRUE(ReadDword(ItemKey, L"Order", value));
+        EXPECT_FALSE(ReadDword(ItemKey, L"Options", value)) << "no options flag";
+        EXPECT_EQ(Narrow(InstallFolder()), Narrow(ReadString(AppKey, L"InstallDir")));
+        EXPECT_TRUE(ReadDword(AppKey, L"Instl", value) && value == 1);
+        EXPECT_TRUE(Exists(InstallFolder() + L"\\TovametSetup.dll")) << "kept for the removal";
+    }
+
+    void ExpectNothingLeft(const char* after) {
+        EXPECT_FALSE(Exists(InstalledItem())) << after;
+        EXPECT_FALSE(Exists(InstallFolder())) << after;
+        EXPECT_FALSE(KeyExists(ItemKey)) << after;
+        EXPECT_FALSE(KeyExists(AppKey)) << after;
+        EXPECT_EQ(todayKeyBefore, KeyExists(TodayKey)) << after << ": keys made for the item";
+        EXPECT_EQ(appsKeyBefore, KeyExists(AppsKey)) << after << ": the applications key";
+    }
+
+    std::wstring work;
+    bool todayKeyBefore = false;
+    bool appsKeyBefore = false;
+};
+
+TEST_F(Installer, InstallThenUninstallLeavesNoKeyOrFile) {
+    InstallerRun install = RunInstaller(InstallArguments(PackageInf(), PackageFolder()));
+    ASSERT_EQ(0u, install.exitCode) << install.output;
+    ExpectInstalled();
+
+    InstallerRun uninstall = RunInstaller(L"uninstall " + Quoted(PackageInf()));
+    EXPECT_EQ(0u, uninstall.exitCode) << uninstall.output;
+    ExpectNothingLeft("after the round trip");
+}
+
+TEST_F(Installer, InstallingOverAnInstallationStartsFromDefaults) {
+    ASSERT_EQ(0u, RunInstaller(InstallArguments(PackageInf(), PackageFolder())).exitCode);
+    StoreDwordAt(ItemKey, L"WindowSize", 0);
+    InstallerRun again = RunInstaller(InstallArguments(PackageInf(), PackageFolder()));
+    ASSERT_EQ(0u, again.exitCode) << again.output;
+    DWORD value = 0;
+    EXPECT_FALSE(ReadDword(ItemKey, L"WindowSize", value)) << "Install_Init removed the settings";
+    ExpectInstalled();
+
+    EXPECT_EQ(0u, RunInstaller(L"uninstall " + Quoted(PackageInf())).exitCode);
+    ExpectNothingLeft("after installing twice and removing once");
+}
+
+TEST_F(Installer, UninstallWithoutItsInfChangesNothing) {
+    ASSERT_EQ(0u, RunInstaller(InstallArguments(PackageInf(), PackageFolder())).exitCode);
+    InstallerRun refused = RunInstaller(L"uninstall " + Quoted(work + L"\\missing.inf"));
+    EXPECT_NE(0u, refused.exitCode);
+    EXPECT_NE(std::string::npos, refused.output.find("missing.inf")) << refused.output;
+    ExpectInstalled();
+}
+
+TEST_F(Installer, RefusalsChangeNothing) {
+    const std::string inf = ReadFileBytes(PackageInf());
+    auto without = [&inf](const std::string& line) {
+        std::string text = inf;
+        size_t at = text.find(line);
+        return at == std::string::npos ? std::string() : text.erase(at, line.size());
+    };
+    struct Refusal {
+        const char* what;
+        std::function<std::wstring()> arguments;
+        const char* reason; // a fragment of the report
+    };
+    const Refusal refusals[] = {
+        {"missing .inf", [&] { return InstallArguments(work + L"\\none.inf", PackageFolder()); },
+         "none.inf"},
+        {"no provider",
+         [&] {
+             return InstallArguments(MakeSource(without("Provider    = \"Brisvale\""), nullptr) +
+                                         L"\\Tovamet.inf",
+                                     work);
+         },
+         "Provider"},
+        {"DWORD flags with a string",
+         [&] {
+             std::string text = inf;
+             size_t at = text.find(",Type,0x00010001,4");
+             text.replace(at, 18, ",Type,0x00010001,four");
+             return InstallArguments(MakeSource(text, nullptr) + L"\\Tovamet.inf", work);
+         },
+         "DWORD"},
+        {"binary file as .inf",
+         [&] {
+             return InstallArguments(
+                 MakeSource(std::string("MZ\0\0\x90\x01", 6), nullptr) + L"\\Tovamet.inf", work);
+         },
+         "Tovamet.inf"},
+        {"missing item library",
+         [&] { return InstallArguments(MakeSource("", L"Tovamet.dll") + L"\\Tovamet.inf", work); },
+         "Tovamet.dll"},
+        {"missing setup library",
+         [&] {
+             return InstallArguments(MakeSource("", L"TovametSetup.dll") + L"\\Tovamet.inf", work);
+         },
+         "TovametSetup.dll"},
+        {"missing source folder",
+         [&] { return InstallArguments(PackageInf(), work + L"\\nowhere"); }, "nowhere"},
+        {"uninstalling what is not installed", [&] { return L"uninstall " + Quoted(PackageInf()); },
+         "not installed"},
+        {"no command", [&] { return std::wstring(); }, "usage"},
+    };
+    for (const Refusal& refusal : refusals) {
+        // An earlier configuration that a started installation would delete.
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, AppKey);
+        StoreDwordAt(ItemKey, L"WindowSize", 1);
+        RemoveWork();
+        CreateDirectoryW(work.c_str(), nullptr);
+
+        InstallerRun run = RunInstaller(refusal.arguments());
+        EXPECT_NE(0u, run.exitCode) << refusal.what;
+        EXPECT_NE(std::string::npos, run.output.find(refusal.reason))
+            << refusal.what << ": " << run.output;
+        DWORD value = 0;
+        EXPECT_TRUE(ReadDword(ItemKey, L"WindowSize", value) && value == 1)
+            << refusal.what << ": the item's settings were touched";
+        EXPECT_FALSE(KeyExists(AppKey)) << refusal.what;
+        EXPECT_FALSE(Exists(InstalledItem())) << refusal.what;
+        EXPECT_FALSE(Exists(InstallFolder())) << refusal.what;
+    }
+}
+
+} // namespace
