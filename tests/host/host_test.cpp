@@ -24,7 +24,7 @@ const COLORREF Blue = RGB(0, 0, 255);
 const COLORREF Green = RGB(0, 255, 0);
 const COLORREF Black = RGB(0, 0, 0);
 
-struct FakeItemSpec {
+struct FakeItemRecord {
     const wchar_t* Name;
     DWORD Type;
     DWORD Enabled;
@@ -38,20 +38,20 @@ void SetDword(HKEY key, const wchar_t* name, DWORD value) {
     RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
 }
 
-void RegisterItem(const FakeItemSpec& spec) {
+void RegisterItem(const FakeItemRecord& record) {
     HKEY key = nullptr;
-    const std::wstring path = std::wstring(ItemsKey) + L"\\" + spec.Name;
+    const std::wstring path = std::wstring(ItemsKey) + L"\\" + record.Name;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
                                              KEY_SET_VALUE, nullptr, &key, nullptr));
     const std::wstring library = WindowsPath(FAKE_ITEM_DLL);
     RegSetValueExW(key, L"DLL", 0, REG_SZ, reinterpret_cast<const BYTE*>(library.c_str()),
                    static_cast<DWORD>((library.size() + 1) * sizeof(wchar_t)));
-    SetDword(key, L"Type", spec.Type);
-    SetDword(key, L"Enabled", spec.Enabled);
-    SetDword(key, L"Order", spec.Order);
-    SetDword(key, FakeHeightValue, spec.Height);
-    SetDword(key, FakeColorValue, spec.Color);
-    SetDword(key, FakeTapHeightValue, spec.TapHeight);
+    SetDword(key, L"Type", record.Type);
+    SetDword(key, L"Enabled", record.Enabled);
+    SetDword(key, L"Order", record.Order);
+    SetDword(key, FakeHeightValue, record.Height);
+    SetDword(key, FakeColorValue, record.Color);
+    SetDword(key, FakeTapHeightValue, record.TapHeight);
     RegCloseKey(key);
 }
 
