@@ -1,0 +1,158 @@
+// Endurance: many paints, resize cycles at 250 ms, entry calls in one process
+// and open-and-cancel runs of the options dialog. After each phase: whether
+// every iteration completed, whether exactly one sampler ran at every
+// checkpoint, and how far GDI objects, handles and private bytes grew.
+#include <cstdio>
+#include <functional>
+
+#include "bench_output.h"
+#include "histories.h"
+#include "item_harness.h"
+#include "process_resources.h"
+#include "suites.h"
+#include "test_host_window.h"
+
+namespace {
+
+const long GdiBound = 4;
+const long HandleBound = 8;
+const double PrivateBoundKb = 1024;
+
+struct Phase {
+    const char* name;
+    int iterations;
+    int checkEvery;
+};
+
+struct PhaseResult {
+    int completed = 0;
+    int failures = 0; // iterations whose own check failed
+    int checkpoints = 0;
+    int badCheckpoints = 0;
+    int rawMax = 0;
+    int settledMax = 0;
+};
+
+std::string Methods;
+
+void Checkpoint(PhaseResult& result) {
+    const int raw = LiveSamplerThreads();
+    const int settled = raw == 1 ? raw : SettledSamplerThreads(1000);
+    result.rawMax = raw > result.rawMax ? raw : result.rawMax;
+    result.settledMax = settled > result.settledMax ? settled : result.settledMax;
+    ++result.checkpoints;
+    result.badCheckpoints += settled == 1 ? 0 : 1;
+}
+
+void RunPhase(const Phase& phase, const std::function<bool(int)>& iteration) {
+    PumpFor(300);
+    const ResourceCounts before = CountResources();
+    PhaseResult result;
+    for (int i = 0; i < phase.iterations; ++i) {
+        Heartbeat(phase.name);
+        result.failures += iteration(i) ? 0 : 1;
+        ++result.completed;
+        if ((i + 1) % phase.checkEvery == 0) {
+            Checkpoint(result);
+        }
+    }
+    PumpFor(500);
+    const ResourceCounts after = CountResources();
+    const std::string prefix = std::string("endure.") + phase.name;
+    ReportRow(prefix + "_completed", result.completed, "iterations",
+              Format("%d planned", phase.iterations), "all, each check passed",
+              PassIf(result.completed == phase.iterations && result.failures == 0),
+              Format("%d iterations failed their own check; no hang (watchdog 60 s), no crash",
+                     result.failures));
+    ReportRow(prefix + "_samplers", result.settledMax, "threads", "live sampler threads",
+              "exactly 1 at every checkpoint", PassIf(result.badCheckpoints == 0),
+              Format("%d checkpoints, %d not exactly 1; highest count before letting an "
+                     "exited sampler's thread end: %d",
+                     result.checkpoints, result.badCheckpoints, result.rawMax));
+    if (after.gdiObjects < 0) {
+        ReportNotMeasured(prefix + "_gdi_growth", "objects", "start of the phase",
+                          Format("<= %ld", GdiBound), "no working GDI object count; " + Methods);
+    } else {
+        const long growth = after.gdiObjects - before.gdiObjects;
+        ReportRow(prefix + "_gdi_growth", growth, "objects", "start of the phase",
+                  Format("<= %ld", GdiBound), PassIf(growth <= GdiBound),
+                  Format("%ld -> %ld; ", before.gdiObjects, after.gdiObjects) + Methods);
+    }
+    if (after.handles < 0) {
+        ReportNotMeasured(prefix + "_handle_growth", "handles", "start of the phase",
+                          Format("<= %ld", HandleBound), "no working handle count; " + Methods);
+    } else {
+        const long growth = after.handles - before.handles;
+        ReportRow(prefix + "_handle_growth", growth, "handles", "start of the phase",
+                  Format("<= %ld", HandleBound), PassIf(growth <= HandleBound),
+                  Format("%ld -> %ld", before.handles, after.handles));
+    }
+    const double growthKb = (after.privateBytes - before.privateBytes) / 1024.0;
+    ReportRow(
+        prefix + "_private_growth", growthKb, "KiB", "start of the phase",
+        Format("<= %.0f", PrivateBoundKb), PassIf(growthKb <= PrivateBoundKb),
+        Format("%.0f KiB -> %.0f KiB", before.privateBytes / 1024.0, after.privateBytes / 1024.0));
+}
+
+bool CapacityIs(int wanted) {
+    return CpuHistory && CpuHistory->Capacity() == wanted;
+}
+
+} // namespace
+
+int RunEndurance(const BenchOptions& options) {
+    StartWatchdog(60);
+    ProbeResourceMethods(Methods);
+    StoreSettings({{L"SampleInterval", 0}, {L"DisplayMemory", 1}, {L"WindowSize", 2}});
+    TestHostWindow host;
+    HWND item = CreateItem(host.Handle());
+    if (item == nullptr) {
+        std::printf("ERROR\tthe entry made no window\n");
+        return 2;
+    }
+    PlaceItem(item, 240, 50);
+    // Warm-up, so that one-time allocations of the platform do not count.
+    for (int i = 0; i < 200; ++i) {
+        PaintItem(item);
+    }
+    PlaceItem(item, 200, 40);
+    PlaceItem(item, 240, 50);
+    OpenAndCancelOptions(item);
+    OpenAndCancelOptions(item);
+    PumpFor(500);
+
+    const bool shortRun = options.shortRun;
+    RunPhase({"paints", shortRun ? 2000 : 20000, shortRun ? 200 : 1000}, [&](int i) {
+        PaintItem(item);
+        if (i % 50 == 0) {
+            PumpFor(0);
+        }
+        return true;
+    });
+    RunPhase({"resize_cycles", shortRun ? 20 : 200, 1}, [&](int i) {
+        const int width = i % 2 == 0 ? 200 : 240;
+        PlaceItem(item, width, i % 2 == 0 ? 40 : 50);
+        const bool sized = CapacityIs(width + 1);
+        // Stops land at varying points of the spin and the sleep.
+        PumpFor(static_cast<DWORD>((i * 37) % 300));
+        return sized;
+    });
+    RunPhase({"entry_calls", shortRun ? 10 : 50, 1}, [&](int i) {
+        DestroyWindow(item);
+        item = CreateItem(host.Handle());
+        if (item == nullptr) {
+            return false;
+        }
+        PlaceItem(item, 240, 50);
+        PumpFor(static_cast<DWORD>(100 + (i * 53) % 200));
+        return CapacityIs(241);
+    });
+    RunPhase({"options_dialog", shortRun ? 10 : 100, 5}, [&](int) {
+        const bool cancelled = OpenAndCancelOptions(item);
+        PumpFor(20);
+        return cancelled;
+    });
+    SendMessageW(item, WM_CLOSE, 0, 0);
+    DestroyWindow(item);
+    return 0;
+}
