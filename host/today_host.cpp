@@ -69,17 +69,24 @@ void TakeShot(const HostEvent& event) {
 
 void PostTap(const HostEvent& event) {
     const POINT screenPoint{event.X, event.Y};
-    const wchar_t* name = nullptr;
-    HWND item = ItemWindowAt(screenPoint, &name);
-    if (item == nullptr) {
+    // The tap lands on whatever is on top there: an item, or a dialog (or one
+    // of its controls) that an item has opened over the screen.
+    HWND target = WindowFromPoint(screenPoint);
+    if (target == nullptr || target == HostWindow) {
         HostLog("tap at %d,%d: no item there", event.X, event.Y);
         return;
     }
+    const wchar_t* name = nullptr;
+    wchar_t className[64];
+    if (ItemWindowAt(screenPoint, &name) != target) {
+        GetClassNameW(target, className, 64);
+        name = className;
+    }
     POINT client = screenPoint;
-    ScreenToClient(item, &client);
+    ScreenToClient(target, &client);
     const LPARAM where = MAKELPARAM(client.x, client.y);
-    PostMessageW(item, WM_LBUTTONDOWN, MK_LBUTTON, where);
-    PostMessageW(item, WM_LBUTTONUP, 0, where);
+    PostMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, where);
+    PostMessageW(target, WM_LBUTTONUP, 0, where);
     HostLog("tap posted at %d,%d to %ls at client %ld,%ld", event.X, event.Y, name, client.x,
             client.y);
 }

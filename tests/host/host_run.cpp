@@ -135,11 +135,3 @@ std::wstring ShotPath(const wchar_t* name) {
     DeleteFileW(path.c_str());
     return path;
 }
-
-std::string Narrow(const std::wstring& text) {
-    std::string narrow;
-    for (wchar_t c : text) {
-        narrow += static_cast<char>(c);
-    }
-    return narrow;
-}

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "narrow_text.h"
+
 class HostRun {
   public:
     explicit HostRun(const std::wstring& arguments);
@@ -41,5 +43,3 @@ class HostRun {
 std::wstring WindowsPath(const char* unixPath);
 // A fresh path in the temporary directory for a screenshot of this name.
 std::wstring ShotPath(const wchar_t* name);
-// Narrow form of a path, for matching it in the log.
-std::string Narrow(const std::wstring& text);

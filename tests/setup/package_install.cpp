@@ -1,0 +1,111 @@
+// Running the cabinet-installer stand-in on the package folder beside the
+// test program, and looking at what it left in the prefix.
+#include "package_install.h"
+
+const wchar_t ItemKey[] = L"Software\\Microsoft\\Today\\Items\\Tovamet";
+const wchar_t TodayKey[] = L"Software\\Microsoft\\Today";
+const wchar_t AppsKey[] = L"Software\\Apps";
+const wchar_t AppKey[] = L"Software\\Apps\\Brisvale Tovamet";
+
+namespace {
+
+std::wstring ProgramFolder() {
+    wchar_t path[MAX_PATH];
+    std::wstring folder(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
+    return folder.substr(0, folder.rfind(L'\\'));
+}
+
+} // namespace
+
+std::wstring PackageFolder() {
+    return ProgramFolder() + L"\\package";
+}
+
+std::wstring WindowsFolder() {
+    wchar_t path[MAX_PATH];
+    return std::wstring(path, GetWindowsDirectoryW(path, MAX_PATH));
+}
+
+std::wstring InstallFolder() {
+    wchar_t path[MAX_PATH];
+    return std::wstring(path, GetEnvironmentVariableW(L"ProgramFiles", path, MAX_PATH)) +
+           L"\\Tovamet";
+}
+
+std::wstring InstalledItem() {
+    return WindowsFolder() + L"\\Tovamet.dll";
+}
+
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+    std::string bytes;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return bytes;
+    }
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+        bytes.append(buffer, read);
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+bool KeyExists(const wchar_t* path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+InstallerRun RunInstaller(const std::wstring& arguments) {
+    InstallerRun run{0xDEADBEEF, ""};
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring log = std::wstring(temp) + L"cab_installer_output.txt";
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    HANDLE output = CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                CREATE_ALWAYS, 0, nullptr);
+    if (output == INVALID_HANDLE_VALUE) {
+        return run;
+    }
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = output;
+    startup.hStdError = output;
+    std::wstring command = L"\"" + PackageFolder() + L"\\cab_installer.exe\" " + arguments;
+    PROCESS_INFORMATION process = {};
+    if (CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                       &process)) {
+        if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) {
+            GetExitCodeProcess(process.hProcess, &run.exitCode);
+        }
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(output);
+    run.output = ReadFileBytes(log);
+    DeleteFileW(log.c_str());
+    return run;
+}
+
+std::wstring Quoted(const std::wstring& text) {
+    return L"\"" + text + L"\"";
+}
+
+std::wstring PackageInf() {
+    return PackageFolder() + L"\\Tovamet.inf";
+}
+
+std::wstring InstallArguments(const std::wstring& inf, const std::wstring& source) {
+    return L"install " + Quoted(inf) + L" " + Quoted(source);
+}

@@ -1,0 +1,13 @@
+// Narrow form of a wide text (paths, registry strings) for matching logs and
+// for test messages; anything outside ASCII shows as '?'.
+#pragma once
+
+#include <string>
+
+inline std::string Narrow(const std::wstring& text) {
+    std::string narrow;
+    for (wchar_t c : text) {
+        narrow += c < 128 ? static_cast<char>(c) : '?';
+    }
+    return narrow;
+}
