@@ -68,7 +68,7 @@ int MeasureMemory() {
 
 } // namespace
 
-DWORD WINAPI LoadSampler(LPVOID) {
+DWORD WINAPI LoadSampler(LPVOID library) {
     SamplerThread = GetCurrentThread();
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_IDLE);
     // SamplerRunning was armed by the starter; arming it here again would undo
@@ -98,6 +98,11 @@ DWORD WINAPI LoadSampler(LPVOID) {
         measuring = !measuring;
     } while (SamplerRunning.load() != 0);
     SamplerExited = 1;
+    // A stop returns once the word above is set, and the host may then free
+    // the library at once: leave without running another line of it.
+    if (library != nullptr) {
+        FreeLibraryAndExitThread(static_cast<HMODULE>(library), 0);
+    }
     return 0;
 }
 
@@ -109,9 +114,17 @@ void StartLoadSampler() {
     SamplerRunning = 1;
     SamplerExited = 0;
     SamplerStarted = 1;
+    // The thread holds a reference of its own to the library it runs in, so
+    // the library outlives the thread's last steps.
+    wchar_t path[MAX_PATH];
+    HMODULE library =
+        GetModuleFileNameW(ModuleInstance, path, MAX_PATH) != 0 ? LoadLibraryW(path) : nullptr;
     // The window deals with the sampler only through the shared words.
-    HANDLE thread = CreateThread(nullptr, 0, LoadSampler, nullptr, 0, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, LoadSampler, library, 0, nullptr);
     if (thread == nullptr) {
+        if (library != nullptr) {
+            FreeLibrary(library);
+        }
         SamplerStarted = 0;
         return;
     }

@@ -11,7 +11,8 @@ extern std::atomic<LONG> SamplerRunning;
 extern std::atomic<LONG> SamplerExited;
 extern std::atomic<HANDLE> SamplerThread;
 
-// The thread procedure; the argument is ignored.
+// The thread procedure; the argument is a reference to the library it runs
+// in, released as the thread ends, or null.
 DWORD WINAPI LoadSampler(LPVOID);
 
 // Arms the stop handshake and starts a sampler thread.
