@@ -250,7 +250,6 @@ int RunAccuracy(const BenchOptions& options) {
     TestHostWindow host;
     HWND item = CreateItem(host.Handle());
     if (item == nullptr) {
-        std::printf("ERROR\tthe entry made no window\n");
         return 2;
     }
     StartLoadGenerator(0);

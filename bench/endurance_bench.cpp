@@ -107,7 +107,6 @@ int RunEndurance(const BenchOptions& options) {
     TestHostWindow host;
     HWND item = CreateItem(host.Handle());
     if (item == nullptr) {
-        std::printf("ERROR\tthe entry made no window\n");
         return 2;
     }
     PlaceItem(item, 240, 50);

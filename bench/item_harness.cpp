@@ -1,12 +1,13 @@
 // Hosting and watching the item.
 #include "item_harness.h"
 
-#include <tlhelp32.h>
+#include <cstdio>
 
 #include "histories.h"
 #include "item_window.h"
 #include "load_sampler.h"
 #include "test_registry.h"
+#include "thread_census.h"
 
 std::function<void(const PaintSeen&)> OnPublish;
 int64_t PublishesSeen = 0;
@@ -87,10 +88,12 @@ HWND CreateItem(HWND host) {
     record.fEnabled = TRUE;
     record.hinstDLL = GetModuleHandleW(nullptr);
     HWND item = InitializeCustomItem(&record, host);
-    if (item != nullptr) {
-        ItemProcedure = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrW(item, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchedItemProc)));
+    if (item == nullptr) {
+        std::printf("ERROR\tthe entry made no window\n");
+        return nullptr;
     }
+    ItemProcedure = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(item, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchedItemProc)));
     return item;
 }
 
@@ -148,43 +151,8 @@ void PumpUntilSignalled(HANDLE handle) {
     }
 }
 
-namespace {
-
-typedef LONG(WINAPI* QueryThreadFunction)(HANDLE, int, PVOID, ULONG, PULONG);
-
-// How many live threads of this process run the sampler's routine.
-int CountSamplerThreads() {
-    const int ThreadQuerySetWin32StartAddress = 9;
-    static const QueryThreadFunction query =
-        reinterpret_cast<QueryThreadFunction>(reinterpret_cast<void*>(
-            GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread")));
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) {
-        return -1;
-    }
-    THREADENTRY32 entry;
-    entry.dwSize = sizeof(entry);
-    int found = 0;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-        if (entry.th32OwnerProcessID != GetCurrentProcessId()) {
-            continue;
-        }
-        HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
-        void* start = nullptr;
-        if (thread != nullptr) {
-            query(thread, ThreadQuerySetWin32StartAddress, &start, sizeof(start), nullptr);
-            CloseHandle(thread);
-        }
-        found += start == reinterpret_cast<void*>(&LoadSampler) ? 1 : 0;
-    }
-    CloseHandle(snapshot);
-    return found;
-}
-
-} // namespace
-
 int LiveSamplerThreads() {
-    return CountSamplerThreads();
+    return ThreadsStartedAt(reinterpret_cast<const void*>(&LoadSampler));
 }
 
 int SettledSamplerThreads(DWORD timeoutMs) {

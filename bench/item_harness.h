@@ -13,7 +13,8 @@
 // Replaces the item's stored settings with exactly these values.
 void StoreSettings(std::initializer_list<std::pair<const wchar_t*, DWORD>> values);
 
-// Calls the entry with an enabled record and watches the new window's paints.
+// Calls the entry with an enabled record and watches the new window's paints;
+// prints the error row and returns null when the entry makes no window.
 HWND CreateItem(HWND host);
 // Places the item as the host does: MoveWindow (sends WM_SIZE), then paints.
 void PlaceItem(HWND item, int width, int height);

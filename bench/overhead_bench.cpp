@@ -153,7 +153,6 @@ int RunOverhead(const BenchOptions& options) {
     TestHostWindow host;
     HWND item = CreateItem(host.Handle());
     if (item == nullptr) {
-        std::printf("ERROR\tthe entry made no window\n");
         return 2;
     }
     PlaceItem(item, 240, 50);

@@ -88,7 +88,6 @@ int RunPaintCost(const BenchOptions& options) {
     TestHostWindow host;
     HWND item = CreateItem(host.Handle());
     if (item == nullptr) {
-        std::printf("ERROR\tthe entry made no window\n");
         return 2;
     }
     const int width = ScaleX(240);

@@ -46,7 +46,6 @@ int RunResponse(const BenchOptions& options) {
     TestHostWindow host;
     HWND item = CreateItem(host.Handle());
     if (item == nullptr) {
-        std::printf("ERROR\tthe entry made no window\n");
         return 2;
     }
     PlaceItem(item, 240, 50);

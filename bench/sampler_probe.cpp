@@ -2,10 +2,10 @@
 #include "sampler_probe.h"
 
 #include <cstdint>
-#include <cstring>
 
 #include "histories.h"
 #include "item_harness.h"
+#include "thread_priority_bridge.h"
 
 namespace {
 
@@ -96,41 +96,6 @@ BOOL WINAPI ProbedGetThreadTimes(HANDLE thread, LPFILETIME creation, LPFILETIME 
     EndedWriteIndex = state.writeIndex;
     EndedHistory = state.history;
     return done;
-}
-
-bool PatchImport(HMODULE module, const char* name, void* replacement) {
-    auto* base = reinterpret_cast<BYTE*>(module);
-    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& dir =
-        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (dir.VirtualAddress == 0) {
-        return false;
-    }
-    bool patched = false;
-    for (auto* desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
-         desc->Name != 0; ++desc) {
-        if (desc->OriginalFirstThunk == 0) {
-            continue;
-        }
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->OriginalFirstThunk);
-        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->FirstThunk);
-        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) {
-                continue;
-            }
-            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), name) != 0) {
-                continue;
-            }
-            DWORD old = 0;
-            VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), PAGE_READWRITE, &old);
-            slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-            VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), old, &old);
-            patched = true;
-        }
-    }
-    return patched;
 }
 
 } // namespace

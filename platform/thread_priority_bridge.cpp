@@ -38,11 +38,14 @@ BOOL WINAPI BridgedSetThreadPriority(HANDLE thread, int priority) {
     return done;
 }
 
+} // namespace
+
 bool PatchImport(HMODULE module, const char* name, void* replacement) {
     auto* base = reinterpret_cast<BYTE*>(module);
     auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    const IMAGE_DATA_DIRECTORY& dir =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     if (dir.VirtualAddress == 0) {
         return false;
     }
@@ -72,15 +75,15 @@ bool PatchImport(HMODULE module, const char* name, void* replacement) {
     return patched;
 }
 
-} // namespace
-
 bool BridgeThreadPriorities(HMODULE module) {
     if (module == nullptr || !RunningUnderWine()) {
         return false;
     }
     if (OriginalSetThreadPriority == nullptr) {
-        OriginalSetThreadPriority = reinterpret_cast<SetThreadPriorityFunction>(
-            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetThreadPriority")));
+        OriginalSetThreadPriority =
+            reinterpret_cast<SetThreadPriorityFunction>(reinterpret_cast<void*>(
+                GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetThreadPriority")));
     }
-    return PatchImport(module, "SetThreadPriority", reinterpret_cast<void*>(&BridgedSetThreadPriority));
+    return PatchImport(module, "SetThreadPriority",
+                       reinterpret_cast<void*>(&BridgedSetThreadPriority));
 }

@@ -9,3 +9,6 @@
 // Redirects module's import of SetThreadPriority. Returns false when the
 // module imports no SetThreadPriority or the process does not run under Wine.
 bool BridgeThreadPriorities(HMODULE module);
+// Points every import slot of module for the named function at replacement.
+// Returns false when the module imports no such function.
+bool PatchImport(HMODULE module, const char* name, void* replacement);

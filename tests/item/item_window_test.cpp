@@ -3,8 +3,6 @@
 // the background from the palette or the host's watermark.
 #include <windows.h>
 
-#include <tlhelp32.h>
-
 #include <gtest/gtest.h>
 
 #include "histories.h"
@@ -16,35 +14,13 @@
 #include "test_canvas.h"
 #include "test_host_window.h"
 #include "test_registry.h"
+#include "thread_census.h"
 
 namespace {
 
-typedef LONG(WINAPI* QueryThreadFunction)(HANDLE, int, PVOID, ULONG, PULONG);
-
-// Live threads of this process that run the sampler's routine, told by their
-// start address; the platform may add threads of its own at any time.
+// Live threads of this process that run the sampler's routine.
 int SamplerThreads() {
-    const int ThreadQuerySetWin32StartAddress = 9;
-    const QueryThreadFunction query = reinterpret_cast<QueryThreadFunction>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread")));
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 entry;
-    entry.dwSize = sizeof(entry);
-    int samplers = 0;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-        if (entry.th32OwnerProcessID != GetCurrentProcessId()) {
-            continue;
-        }
-        HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
-        void* start = nullptr;
-        if (thread != nullptr) {
-            query(thread, ThreadQuerySetWin32StartAddress, &start, sizeof(start), nullptr);
-            CloseHandle(thread);
-        }
-        samplers += start == reinterpret_cast<void*>(&LoadSampler) ? 1 : 0;
-    }
-    CloseHandle(snapshot);
-    return samplers;
+    return ThreadsStartedAt(reinterpret_cast<const void*>(&LoadSampler));
 }
 
 int CpuCount() {

@@ -11,16 +11,13 @@
 
 #include "broadcast_receiver.h"
 #include "ce_setup.h"
+#include "package_install.h"
 
 namespace {
 
-const wchar_t TodayKey[] = L"Software\\Microsoft\\Today";
 const wchar_t ItemsKey[] = L"Software\\Microsoft\\Today\\Items";
-const wchar_t ItemKey[] = L"Software\\Microsoft\\Today\\Items\\Tovamet";
 const wchar_t NestedItemKey[] = L"Software\\Microsoft\\Today\\Items\\Tovamet\\Nested";
 const wchar_t SiblingItemKey[] = L"Software\\Microsoft\\Today\\Items\\Sibling";
-const wchar_t AppsKey[] = L"Software\\Apps";
-const wchar_t AppKey[] = L"Software\\Apps\\Brisvale Tovamet";
 const wchar_t SiblingAppKey[] = L"Software\\Apps\\Brisvale Other";
 
 const wchar_t* const SettingNames[] = {L"WindowSize", L"SampleInterval", L"BackgroundColor",
@@ -35,15 +32,6 @@ std::wstring LibraryPath() {
     DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring folder(path, length);
     return folder.substr(0, folder.rfind(L'\\') + 1) + L"TovametSetup.dll";
-}
-
-bool KeyExists(const wchar_t* path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
 }
 
 void StoreValue(const wchar_t* path, const wchar_t* name, DWORD value) {
