@@ -3,10 +3,10 @@
 // may be transparent.
 #include "color_picker.h"
 
-#include "aygshell.h"
 #include "dialog_relayout.h"
 #include "gdi_guards.h"
 #include "item_state.h"
+#include "modal_dialog.h"
 #include "resource.h"
 #include "screen_metrics.h"
 #include "settings.h"
@@ -42,11 +42,7 @@ RECT SwatchRect(int index, const GridShape& shape) {
 }
 
 void Initialize(HWND dialog) {
-    SHINITDLGINFO info;
-    info.dwMask = SHIDIM_FLAGS;
-    info.hDlg = dialog;
-    info.dwFlags = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLG;
-    SHInitDialog(&info);
+    InitFullScreenDialog(dialog);
     HWND transparent = GetDlgItem(dialog, IDC_TRANSPARENT);
     ShowWindow(transparent, PickerAllowsTransparent != 0 ? SW_SHOW : SW_HIDE);
     SendMessageW(transparent, BM_SETCHECK,

@@ -7,3 +7,5 @@
 // and procedure; returns what the dialog ended with, or -1 when the template
 // is missing.
 INT_PTR RunModalDialog(int templateId, HWND owner, DLGPROC procedure);
+// Has the shell size the dialog to the screen and give it its OK control.
+void InitFullScreenDialog(HWND dialog);

@@ -3,7 +3,6 @@
 // saves or reloads afterwards.
 #include "options_dialog.h"
 
-#include "aygshell.h"
 #include "color_picker.h"
 #include "gdi_guards.h"
 #include "modal_dialog.h"
@@ -84,11 +83,7 @@ int ListChoice(HWND dialog, int id, int fallback) {
 }
 
 void Initialize(HWND dialog) {
-    SHINITDLGINFO info;
-    info.dwMask = SHIDIM_FLAGS;
-    info.hDlg = dialog;
-    info.dwFlags = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLG;
-    SHInitDialog(&info);
+    InitFullScreenDialog(dialog);
     LoadSettings();
     SetWindowTextW(GetDlgItem(dialog, IDC_VERSION), VersionText);
     FillList(dialog, IDC_WINDOW_SIZE, SizeNames, SizeCount, ItemSettings.WindowSize);
