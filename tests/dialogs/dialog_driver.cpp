@@ -5,8 +5,16 @@
 
 namespace {
 
+const UINT TickMs = 60;
+// Ticks that a dialog may stay open after the last step before it is ended.
+const int GraceTicks = 1000 / TickMs;
+const DWORD LimitMs = 20000;
+
 std::vector<DialogStep> PendingSteps;
 size_t NextStep = 0;
+DWORD StartTime = 0;
+int TicksAfterLastStep = 0;
+int Forced = 0;
 
 BOOL CALLBACK FindInnermost(HWND window, LPARAM found) {
     wchar_t className[16];
@@ -23,7 +31,10 @@ BOOL CALLBACK FindInnermost(HWND window, LPARAM found) {
 DialogDriver::DialogDriver(std::vector<DialogStep> steps) {
     PendingSteps = std::move(steps);
     NextStep = 0;
-    timer = SetTimer(nullptr, 0, 60, Tick);
+    StartTime = GetTickCount();
+    TicksAfterLastStep = 0;
+    Forced = 0;
+    timer = SetTimer(nullptr, 0, TickMs, Tick);
 }
 
 DialogDriver::~DialogDriver() {
@@ -35,12 +46,23 @@ bool DialogDriver::Finished() const {
     return NextStep == PendingSteps.size();
 }
 
+int DialogDriver::ForcedEnds() const {
+    return Forced;
+}
+
 void CALLBACK DialogDriver::Tick(HWND, UINT, UINT_PTR, DWORD) {
-    if (NextStep >= PendingSteps.size()) {
-        return;
-    }
     HWND dialog = InnermostDialog();
     if (dialog == nullptr) {
+        return;
+    }
+    const bool overdue = GetTickCount() - StartTime > LimitMs;
+    if (NextStep >= PendingSteps.size() || overdue) {
+        // EndDialog needs nothing from the dialog's procedure, so it ends even
+        // a dialog that ignores every command.
+        if (overdue || ++TicksAfterLastStep > GraceTicks) {
+            ++Forced;
+            EndDialog(dialog, FallbackResult);
+        }
         return;
     }
     // Taken before the step runs: a step may open a nested modal dialog, in
@@ -56,7 +78,12 @@ HWND InnermostDialog() {
 }
 
 void Press(HWND dialog, int id) {
-    SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+    HWND control = GetDlgItem(dialog, id);
+    if (control == nullptr) {
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+        return;
+    }
+    SendMessageW(control, BM_CLICK, 0, 0);
 }
 
 void TapAt(HWND dialog, int x, int y) {

@@ -10,16 +10,24 @@
 
 using DialogStep = std::function<void(HWND dialog)>;
 
+// What a dialog ended by the driver's fallback returns.
+const INT_PTR FallbackResult = -2;
+
 class DialogDriver {
   public:
     // Starts ticking at once; steps run in order, one per tick, each only
-    // when a dialog is open.
+    // when a dialog is open. A dialog still open a second after the last step
+    // ran, or 20 seconds after the start, is ended with FallbackResult, so
+    // that a step that did not get through fails the test instead of hanging
+    // it.
     explicit DialogDriver(std::vector<DialogStep> steps);
     ~DialogDriver();
     DialogDriver(const DialogDriver&) = delete;
     DialogDriver& operator=(const DialogDriver&) = delete;
 
     bool Finished() const;
+    // How many dialogs the fallback had to end.
+    int ForcedEnds() const;
 
   private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);

@@ -55,6 +55,7 @@ class PickerTest : public testing::Test {
             RunModalDialog(IsShortScreen() ? IDD_COLOR_PICKER_SHORT : IDD_COLOR_PICKER, nullptr,
                            ColorPickerDialog);
         EXPECT_TRUE(driver.Finished()) << "every step ran";
+        EXPECT_EQ(0, driver.ForcedEnds()) << "the dialog ended by its own steps";
         return result;
     }
 

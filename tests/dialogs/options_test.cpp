@@ -1,0 +1,526 @@
+// The options dialog driven as a user would, opened by a tap on the item: what
+// it shows, what OK stores and reports to the host, what Cancel undoes, the
+// swatches as painted, a missing registry key, the memory switch and the
+// template for the screen's shape.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "color_picker.h"
+#include "dialog_driver.h"
+#include "histories.h"
+#include "item_state.h"
+#include "item_window.h"
+#include "resource.h"
+#include "screen_metrics.h"
+#include "settings.h"
+#include "test_canvas.h"
+#include "test_host_window.h"
+#include "test_registry.h"
+
+namespace {
+
+const DWORD Absent = 0xDEADBEEF;
+const int ItemWidth = 120;
+
+// The swatches of the options dialog in pixels, in the order the settings
+// name them: background, grid, CPU, memory, text.
+enum Row { Background, Grid, Cpu, Memory, Text, RowCount };
+
+RECT SwatchRect(Row row) {
+    if (IsShortScreen()) {
+        const POINT corners[RowCount] = {{120, 45}, {258, 45}, {120, 68}, {120, 93}, {258, 68}};
+        const POINT c = corners[row];
+        return {ScaleX(c.x), ScaleY(c.y), ScaleX(c.x) + ScaleX(15), ScaleY(c.y) + ScaleY(15)};
+    }
+    const int top = ScaleY(57) + row * ScaleY(23);
+    return {ScaleX(120), top, ScaleX(120) + ScaleX(70), top + ScaleY(15)};
+}
+
+POINT Centre(const RECT& r) {
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+// The centre of swatch k in the colour picker.
+POINT PickerSwatch(int k) {
+    const int columns = IsShortScreen() ? 6 : 4;
+    return {ScaleX(5) + (k % columns) * ScaleX(50) + ScaleX(20),
+            ScaleY(24) + ScaleY(10) + (k / columns) * ScaleY(50) + ScaleY(20)};
+}
+
+DialogStep Click(int id) {
+    return [id](HWND dialog) { Press(dialog, id); };
+}
+
+DialogStep Choose(int list, int index) {
+    return
+        [list, index](HWND dialog) { SendDlgItemMessageW(dialog, list, CB_SETCURSEL, index, 0); };
+}
+
+DialogStep TapPickerSwatch(int k) {
+    return [k](HWND dialog) {
+        const POINT at = PickerSwatch(k);
+        TapAt(dialog, at.x, at.y);
+    };
+}
+
+std::wstring WindowText(HWND window) {
+    wchar_t text[64] = L"";
+    GetWindowTextW(window, text, 64);
+    return text;
+}
+
+std::vector<std::wstring> ListEntries(HWND dialog, int list) {
+    std::vector<std::wstring> entries;
+    const LRESULT count = SendDlgItemMessageW(dialog, list, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t entry[32] = L"";
+        SendDlgItemMessageW(dialog, list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry));
+        entries.push_back(entry);
+    }
+    return entries;
+}
+
+int Selection(HWND dialog, int list) {
+    return static_cast<int>(SendDlgItemMessageW(dialog, list, CB_GETCURSEL, 0, 0));
+}
+
+bool Checked(HWND dialog) {
+    return SendDlgItemMessageW(dialog, IDC_DISPLAY_MEMORY, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+int CpuCount() {
+    ScopedLock guard(HistoryLock);
+    return CpuHistory ? CpuHistory->Count() : -1;
+}
+
+bool KeyExists() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, SettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+// The item as the Today host shows it, tapped to open its options.
+class OptionsTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        DeleteItemKey();
+        CreateItemKey();
+        StoreDword(L"SampleInterval", 0);
+    }
+    void TearDown() override {
+        if (item != nullptr) {
+            SendMessageW(item, WM_SIZE, 0, 0);
+            DestroyWindow(item);
+        }
+        DeleteItemKey();
+    }
+
+    // Creates and places the item from what is stored now, and answers the
+    // host's first refresh query as the host would.
+    void OpenItem() {
+        TODAYLISTITEM record = {};
+        record.fEnabled = TRUE;
+        record.hinstDLL = GetModuleHandleW(nullptr);
+        item = InitializeCustomItem(&record, host.Handle());
+        ASSERT_NE(nullptr, item);
+        MoveWindow(item, 0, 0, ItemWidth, ScaleY(50), TRUE);
+        UpdateWindow(item);
+        DWORD cyp = 0;
+        ASSERT_EQ(TRUE, Query(cyp)) << "the entry's height report";
+    }
+
+    // Taps the item, which runs the options dialog with the steps in it.
+    void Tap(std::vector<DialogStep> steps) {
+        DialogDriver driver(std::move(steps));
+        EXPECT_EQ(0, SendMessageW(item, WM_LBUTTONUP, 0, MAKELPARAM(5, 5)));
+        EXPECT_TRUE(driver.Finished()) << "every step ran";
+        EXPECT_EQ(0, driver.ForcedEnds()) << "the dialogs ended by their own steps";
+    }
+
+    BOOL Query(DWORD& cyp) {
+        TODAYLISTITEM record = {};
+        record.cyp = Absent;
+        const LRESULT answer = SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE,
+                                            reinterpret_cast<WPARAM>(&record), 0);
+        cyp = record.cyp;
+        return static_cast<BOOL>(answer);
+    }
+
+    void Capture(TestCanvas& shown) {
+        InvalidateRect(item, nullptr, FALSE);
+        UpdateWindow(item);
+        shown.CaptureClient(item);
+    }
+
+    TestHostWindow host;
+    HWND item = nullptr;
+};
+
+// Checks every pixel of a swatch: black on the outermost ring, the expected
+// colour inside.
+template <typename Inside>
+void ExpectSwatch(const TestCanvas& shown, const RECT& place, Inside inside, const char* what) {
+    int wrong = 0;
+    POINT first = {-1, -1};
+    COLORREF got = 0, expected = 0;
+    for (int y = place.top; y < place.bottom; ++y) {
+        for (int x = place.left; x < place.right; ++x) {
+            const bool ring =
+                x == place.left || y == place.top || x == place.right - 1 || y == place.bottom - 1;
+            const COLORREF want = ring ? RGB(0, 0, 0) : inside(x, y);
+            if (shown.Pixel(x, y) != want && wrong++ == 0) {
+                first = {x, y};
+                got = shown.Pixel(x, y);
+                expected = want;
+            }
+        }
+    }
+    EXPECT_EQ(0, wrong) << what << ": first at " << first.x << "," << first.y << " got 0x"
+                        << std::hex << got << " expected 0x" << expected;
+}
+
+// Checks the five swatches of the options dialog against the live settings.
+// The template's lists and buttons overlap some swatches (at 192 dpi the text
+// colour's wholly), so the controls are hidden while the dialog is captured.
+void ExpectSwatches(HWND dialog) {
+    std::vector<HWND> controls;
+    for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+        if (IsWindowVisible(c)) {
+            controls.push_back(c);
+            ShowWindow(c, SW_HIDE);
+        }
+    }
+    RECT client;
+    GetClientRect(dialog, &client);
+    TestCanvas shown(client.right, client.bottom);
+    ::Capture(dialog, shown);
+    // "Transparent" as the dialog should draw it, onto the same screen (which
+    // smooths text unlike a memory bitmap), below the swatches and at their x
+    // (DrawText centres text wider than its box by a rounded halving): a
+    // fresh context's font and text colour, the text background that the
+    // dialog's paint context shows in its transparent swatch, and nothing
+    // else filled.
+    const RECT first = SwatchRect(Background);
+    const int height = first.bottom - first.top;
+    const RECT reference = {first.left, client.bottom - height - 2, first.right, client.bottom - 2};
+    const bool gridTransparent = ItemSettings.GridColor == TransparentColor;
+    if (gridTransparent || ItemSettings.BackgroundColor == TransparentColor) {
+        const RECT transparent = SwatchRect(gridTransparent ? Grid : Background);
+        HDC screen = GetDC(dialog);
+        SetBkColor(screen, shown.Pixel(transparent.right - 2, transparent.bottom - 2));
+        RECT area = reference;
+        DrawTextW(screen, IsShortScreen() ? L"T" : L"Transparent", -1, &area, DT_CENTER);
+        ReleaseDC(dialog, screen);
+        shown.CaptureClient(dialog);
+        int ink = 0;
+        for (int y = reference.top; y < reference.bottom; ++y) {
+            for (int x = reference.left; x < reference.right; ++x) {
+                ink += GetRValue(shown.Pixel(x, y)) < 128 ? 1 : 0;
+            }
+        }
+        EXPECT_GT(ink, height) << "the reference shows text";
+    }
+    for (HWND c : controls) {
+        ShowWindow(c, SW_SHOW);
+    }
+
+    const int settings[RowCount] = {ItemSettings.BackgroundColor, ItemSettings.GridColor,
+                                    ItemSettings.SampleColor, ItemSettings.MemoryColor,
+                                    ItemSettings.TextColor};
+    const char* const names[RowCount] = {"background", "grid", "CPU", "memory", "text"};
+    for (int row = 0; row < RowCount; ++row) {
+        const RECT place = SwatchRect(static_cast<Row>(row));
+        if (settings[row] == TransparentColor) {
+            ExpectSwatch(
+                shown, place,
+                [&](int x, int y) {
+                    return shown.Pixel(x - place.left + reference.left,
+                                       y - place.top + reference.top);
+                },
+                names[row]);
+        } else {
+            const COLORREF fill = ColorPalette[settings[row]];
+            ExpectSwatch(
+                shown, place, [fill](int, int) { return fill; }, names[row]);
+        }
+    }
+}
+
+TEST_F(OptionsTest, OpensWithTheStoredValuesInTableOrder) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<const wchar_t*, DWORD>> stored;
+        int size, interval, mode;
+        bool memory;
+    };
+    const Case cases[] = {
+        {"an empty key: the defaults", {}, 2, 2, 0, true},
+        {"stored values",
+         {{L"WindowSize", 0}, {L"SampleInterval", 4}, {L"DisplayMode", 1}, {L"DisplayMemory", 0}},
+         0,
+         4,
+         1,
+         false},
+    };
+    OpenItem();
+    for (const Case& c : cases) {
+        DeleteItemKey();
+        CreateItemKey();
+        for (const auto& value : c.stored) {
+            StoreDword(value.first, value.second);
+        }
+        // An unsaved change in memory, which the dialog drops.
+        ItemSettings.WindowSize = 1;
+        ItemSettings.DisplayMemory = c.memory ? 0 : 1;
+        Tap({[&](HWND d) {
+                 EXPECT_EQ(L"Tovamet Settings", WindowText(d)) << c.what;
+                 EXPECT_EQ(L"Tovamet V2.1", WindowText(GetDlgItem(d, IDC_VERSION)));
+                 EXPECT_NE(0, SendDlgItemMessageW(d, IDC_ITEM_ICON, STM_GETICON, 0, 0))
+                     << "the item's icon";
+                 const std::vector<std::wstring> sizes = {L"Small", L"Medium", L"Large"};
+                 const std::vector<std::wstring> intervals = {L"1/4 sec", L"1/2 sec", L"1 sec",
+                                                              L"2 sec", L"5 sec"};
+                 const std::vector<std::wstring> modes = {L"Used", L"Free"};
+                 EXPECT_EQ(sizes, ListEntries(d, IDC_WINDOW_SIZE));
+                 EXPECT_EQ(intervals, ListEntries(d, IDC_INTERVAL));
+                 EXPECT_EQ(modes, ListEntries(d, IDC_DISPLAY_MODE));
+                 EXPECT_EQ(c.size, Selection(d, IDC_WINDOW_SIZE)) << c.what;
+                 EXPECT_EQ(c.interval, Selection(d, IDC_INTERVAL)) << c.what;
+                 EXPECT_EQ(c.mode, Selection(d, IDC_DISPLAY_MODE)) << c.what;
+                 EXPECT_EQ(c.memory, Checked(d)) << c.what;
+             },
+             Click(IDCANCEL)});
+    }
+}
+
+TEST_F(OptionsTest, EditButtonsPickTheirRowsAndOkStoresAllNine) {
+    struct Pick {
+        int button;
+        const wchar_t* title;
+        int allowsTransparent;
+        std::atomic<int32_t> Settings::*setting;
+        const wchar_t* name;
+        int stored;
+        int chosen;
+    };
+    // An empty key: every setting starts from its default.
+    DeleteItemKey();
+    CreateItemKey();
+    const Pick picks[] = {
+        {IDC_EDIT_BACKGROUND, L"Background Color", 1, &Settings::BackgroundColor,
+         L"BackgroundColor", 0, 12},
+        {IDC_EDIT_GRID, L"Grid Color", 1, &Settings::GridColor, L"GridColor", 10, 13},
+        {IDC_EDIT_CPU, L"CPU Color", 0, &Settings::SampleColor, L"SampleColor", 3, 14},
+        {IDC_EDIT_TEXT, L"Text Color", 0, &Settings::TextColor, L"TextColor", 1, 15},
+        {IDC_EDIT_MEMORY, L"Memory Color", 0, &Settings::MemoryColor, L"MemoryColor", 6, 9},
+    };
+    OpenItem();
+    std::vector<DialogStep> steps;
+    for (const Pick& p : picks) {
+        steps.push_back(Click(p.button));
+        steps.push_back([&p](HWND picker) {
+            EXPECT_EQ(L"Tovamet Color Settings", WindowText(picker)) << "the picker is on top";
+            EXPECT_EQ(p.title, PickerTitle);
+            EXPECT_EQ(p.allowsTransparent, PickerAllowsTransparent) << p.name;
+            EXPECT_EQ(p.allowsTransparent != 0,
+                      IsWindowVisible(GetDlgItem(picker, IDC_TRANSPARENT)) != FALSE)
+                << p.name;
+            EXPECT_EQ(p.stored, PickerColorIndex) << p.name << " hands over its colour";
+        });
+        steps.push_back(TapPickerSwatch(p.chosen));
+        steps.push_back(Click(IDOK));
+        steps.push_back([&p](HWND dialog) {
+            EXPECT_EQ(L"Tovamet Settings", WindowText(dialog));
+            EXPECT_EQ(p.chosen, (ItemSettings.*p.setting).load()) << p.name << " taken at once";
+            EXPECT_EQ(Absent, StoredDword(p.name, Absent)) << "nothing stored before OK";
+        });
+    }
+    steps.push_back(Choose(IDC_WINDOW_SIZE, 0));
+    steps.push_back(Choose(IDC_INTERVAL, 3));
+    steps.push_back(Choose(IDC_DISPLAY_MODE, 1));
+    steps.push_back(Click(IDC_DISPLAY_MEMORY));
+    steps.push_back(Click(IDOK));
+    Tap(std::move(steps));
+
+    const std::pair<const wchar_t*, DWORD> stored[] = {
+        {L"WindowSize", 0}, {L"SampleInterval", 3}, {L"BackgroundColor", 12},
+        {L"GridColor", 13}, {L"SampleColor", 14},   {L"MemoryColor", 9},
+        {L"TextColor", 15}, {L"DisplayMode", 1},    {L"DisplayMemory", 0},
+    };
+    for (const auto& value : stored) {
+        EXPECT_EQ(value.second, StoredDword(value.first, Absent)) << "stored " << value.first;
+    }
+    DWORD cyp = 0;
+    EXPECT_EQ(TRUE, Query(cyp)) << "the new height is reported";
+    EXPECT_EQ(static_cast<DWORD>(ScaleY(20)), cyp) << "Small";
+    EXPECT_EQ(FALSE, Query(cyp)) << "and only once";
+    EXPECT_EQ(Absent, cyp) << "left untouched";
+
+    Tap({Click(IDOK)});
+    EXPECT_EQ(TRUE, Query(cyp)) << "OK with the same size reports it again";
+    EXPECT_EQ(static_cast<DWORD>(ScaleY(20)), cyp);
+    EXPECT_EQ(FALSE, Query(cyp));
+}
+
+TEST_F(OptionsTest, CancelUndoesAPickAndPickerCancelKeepsTheSetting) {
+    StoreDword(L"SampleColor", 3);
+    StoreDword(L"GridColor", 0xFFFFFFFF);
+    StoreDword(L"DisplayMemory", 0);
+    OpenItem();
+    ASSERT_TRUE(PumpUntil([] { return CpuCount() >= 3; }, 10000)) << "a trace to look at";
+    Tap({Click(IDC_EDIT_CPU), TapPickerSwatch(7), Click(IDOK),
+         [](HWND dialog) {
+             EXPECT_EQ(7, ItemSettings.SampleColor.load()) << "picked in memory";
+             RECT client;
+             GetClientRect(dialog, &client);
+             TestCanvas shown(client.right, client.bottom);
+             ::Capture(dialog, shown);
+             const POINT centre = Centre(SwatchRect(Cpu));
+             EXPECT_EQ(ColorPalette[7], shown.Pixel(centre.x, centre.y)) << "the swatch shows it";
+         },
+         Click(IDC_EDIT_GRID), TapPickerSwatch(4), Click(IDCANCEL),
+         [](HWND) {
+             EXPECT_EQ(TransparentColor, ItemSettings.GridColor.load())
+                 << "a cancelled picker changes nothing";
+         },
+         Click(IDCANCEL)});
+    EXPECT_EQ(3, ItemSettings.SampleColor.load()) << "the stored colour is back";
+    EXPECT_EQ(3u, StoredDword(L"SampleColor", Absent));
+    DWORD cyp = 0;
+    EXPECT_EQ(FALSE, Query(cyp)) << "Cancel reports no height";
+
+    TestCanvas shown(ItemWidth, ScaleY(50));
+    Capture(shown);
+    const int width = shown.Width(), height = shown.Height();
+    EXPECT_GT(shown.CountColor(ColorPalette[3], 0, 0, width, height), 0) << "stored trace colour";
+    EXPECT_EQ(0, shown.CountColor(ColorPalette[7], 0, 0, width, height)) << "no picked colour";
+}
+
+TEST_F(OptionsTest, SwatchesShowTheirColoursOrTransparent) {
+    struct Case {
+        DWORD background, grid, cpu, memory, text;
+    };
+    const Case cases[] = {{0xFFFFFFFF, 12, 2, 9, 14}, {4, 0xFFFFFFFF, 5, 13, 8}};
+    OpenItem();
+    for (const Case& c : cases) {
+        StoreDword(L"BackgroundColor", c.background);
+        StoreDword(L"GridColor", c.grid);
+        StoreDword(L"SampleColor", c.cpu);
+        StoreDword(L"MemoryColor", c.memory);
+        StoreDword(L"TextColor", c.text);
+        Tap({ExpectSwatches, Click(IDCANCEL)});
+    }
+}
+
+TEST_F(OptionsTest, OkWithoutTheKeyKeepsTheChoiceInMemoryOnly) {
+    DeleteItemKey();
+    OpenItem();
+    Tap({Choose(IDC_WINDOW_SIZE, 1), Click(IDC_EDIT_BACKGROUND), TapPickerSwatch(5), Click(IDOK),
+         Click(IDOK)});
+    EXPECT_FALSE(KeyExists()) << "the item never creates its key";
+    EXPECT_EQ(1, ItemSettings.WindowSize.load()) << "the choice stays in memory";
+    EXPECT_EQ(5, ItemSettings.BackgroundColor.load());
+    DWORD cyp = 0;
+    EXPECT_EQ(TRUE, Query(cyp));
+    EXPECT_EQ(static_cast<DWORD>(ScaleY(40)), cyp) << "Medium";
+    TestCanvas shown(ItemWidth, ScaleY(40));
+    Capture(shown);
+    EXPECT_EQ(ColorPalette[5], shown.Pixel(ItemWidth / 2, 1)) << "the item shows the choice";
+
+    Tap({[](HWND dialog) {
+             EXPECT_EQ(2, Selection(dialog, IDC_WINDOW_SIZE)) << "the defaults again";
+             EXPECT_EQ(0, ItemSettings.BackgroundColor.load());
+             ExpectSwatches(dialog);
+         },
+         Click(IDCANCEL)});
+    EXPECT_EQ(2, ItemSettings.WindowSize.load());
+    EXPECT_EQ(0, ItemSettings.BackgroundColor.load());
+}
+
+// The sampler is stopped and the histories hold made-up loads, so that the
+// two traces lie apart: the machine's real memory load is near zero, where
+// the processor trace would cover it.
+TEST_F(OptionsTest, UncheckingMemoryStopsTheMemoryTrace) {
+    StoreDword(L"GridColor", 0xFFFFFFFF);
+    StoreDword(L"MemoryColor", 7);
+    StoreDword(L"DisplayMemory", 1);
+    OpenItem();
+    ASSERT_TRUE(PumpUntil([] { return CpuCount() >= 1; }, 10000));
+    SendMessageW(item, WM_CLOSE, 0, 0);
+    {
+        ScopedLock guard(HistoryLock);
+        for (int i = 0; i <= ItemWidth; ++i) {
+            CpuHistory->Push(10);
+            MemoryHistory->Push(60);
+        }
+    }
+    TestCanvas shown(ItemWidth, ScaleY(50));
+    const int width = shown.Width(), height = shown.Height();
+    Capture(shown);
+    ASSERT_GT(shown.CountColor(ColorPalette[7], 0, 0, width, height), ItemWidth / 2)
+        << "a memory trace";
+
+    Tap({[](HWND dialog) { EXPECT_TRUE(Checked(dialog)); }, Click(IDC_DISPLAY_MEMORY),
+         [](HWND dialog) {
+             EXPECT_FALSE(Checked(dialog));
+             EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_EDIT_MEMORY)))
+                 << "the row's Edit button stays usable";
+             ExpectSwatches(dialog);
+         },
+         Click(IDOK)});
+    EXPECT_EQ(0u, StoredDword(L"DisplayMemory", Absent));
+    EXPECT_EQ(0, ItemSettings.DisplayMemory.load());
+    Capture(shown);
+    EXPECT_EQ(0, shown.CountColor(ColorPalette[7], 0, 0, width, height)) << "no memory trace";
+    EXPECT_GT(shown.CountColor(ColorPalette[3], 0, 0, width, height), ItemWidth / 2)
+        << "the CPU trace";
+}
+
+TEST_F(OptionsTest, ListsWithoutASelectionStoreTheDefaults) {
+    StoreDword(L"WindowSize", 0);
+    StoreDword(L"SampleInterval", 4);
+    StoreDword(L"DisplayMode", 1);
+    OpenItem();
+    Tap({Choose(IDC_WINDOW_SIZE, -1), Choose(IDC_INTERVAL, -1), Choose(IDC_DISPLAY_MODE, -1),
+         [](HWND dialog) {
+             EXPECT_EQ(CB_ERR, Selection(dialog, IDC_WINDOW_SIZE));
+             EXPECT_EQ(CB_ERR, Selection(dialog, IDC_INTERVAL));
+             EXPECT_EQ(CB_ERR, Selection(dialog, IDC_DISPLAY_MODE));
+         },
+         Click(IDOK)});
+    EXPECT_EQ(2u, StoredDword(L"WindowSize", Absent));
+    EXPECT_EQ(2u, StoredDword(L"SampleInterval", Absent));
+    EXPECT_EQ(0u, StoredDword(L"DisplayMode", Absent));
+    DWORD cyp = 0;
+    EXPECT_EQ(TRUE, Query(cyp));
+    EXPECT_EQ(static_cast<DWORD>(ScaleY(50)), cyp);
+}
+
+// Run on tall and short screens: the short template puts the grid row's Edit
+// button beside the background's, the tall one below it.
+TEST_F(OptionsTest, TapOpensTheTemplateOfTheScreenShape) {
+    const bool shortScreen = GetSystemMetrics(SM_CYSCREEN) < MulDiv(320, LogPixelsY, 96);
+    OpenItem();
+    Tap({[shortScreen](HWND dialog) {
+             const RECT grid = ControlRect(dialog, IDC_EDIT_GRID);
+             const RECT tall = DialogUnits(dialog, 113, 45, 20, 11);
+             const RECT low = DialogUnits(dialog, 160, 24, 20, 11);
+             EXPECT_TRUE(EqualRect(&grid, shortScreen ? &low : &tall))
+                 << (shortScreen ? "template 502" : "template 500") << ": grid Edit at "
+                 << grid.left << "," << grid.top;
+             RECT window;
+             GetWindowRect(dialog, &window);
+             EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), window.right - window.left) << "full screen";
+             EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), window.bottom - window.top);
+         },
+         Click(IDCANCEL)});
+}
+
+} // namespace
