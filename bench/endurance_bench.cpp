@@ -103,13 +103,11 @@ bool CapacityIs(int wanted) {
 int RunEndurance(const BenchOptions& options) {
     StartWatchdog(60);
     ProbeResourceMethods(Methods);
-    StoreSettings({{L"SampleInterval", 0}, {L"DisplayMemory", 1}, {L"WindowSize", 2}});
     TestHostWindow host;
-    HWND item = CreateItem(host.Handle());
+    HWND item = CreateSamplingItem(host.Handle());
     if (item == nullptr) {
         return 2;
     }
-    PlaceItem(item, 240, 50);
     // Warm-up, so that one-time allocations of the platform do not count.
     for (int i = 0; i < 200; ++i) {
         PaintItem(item);

@@ -97,6 +97,15 @@ HWND CreateItem(HWND host) {
     return item;
 }
 
+HWND CreateSamplingItem(HWND host) {
+    StoreSettings({{L"SampleInterval", 0}, {L"DisplayMemory", 1}, {L"WindowSize", 2}});
+    HWND item = CreateItem(host);
+    if (item != nullptr) {
+        PlaceItem(item, 240, 50);
+    }
+    return item;
+}
+
 void PlaceItem(HWND item, int width, int height) {
     MoveWindow(item, 0, 0, width, height, TRUE);
     UpdateWindow(item);

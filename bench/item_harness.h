@@ -16,6 +16,9 @@ void StoreSettings(std::initializer_list<std::pair<const wchar_t*, DWORD>> value
 // Calls the entry with an enabled record and watches the new window's paints;
 // prints the error row and returns null when the entry makes no window.
 HWND CreateItem(HWND host);
+// Stores the settings most suites run with (250 ms, memory on, large), then
+// creates the item and places it at 240 x 50.
+HWND CreateSamplingItem(HWND host);
 // Places the item as the host does: MoveWindow (sends WM_SIZE), then paints.
 void PlaceItem(HWND item, int width, int height);
 // Asks for a paint and runs it now.

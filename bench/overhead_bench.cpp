@@ -149,13 +149,11 @@ void MeasureTimeOutsideSpin(HWND item, const BenchOptions& options) {
 int RunOverhead(const BenchOptions& options) {
     StartWatchdog(90);
     InstallSamplerProbe(false, nullptr);
-    StoreSettings({{L"SampleInterval", 0}, {L"DisplayMemory", 1}, {L"WindowSize", 2}});
     TestHostWindow host;
-    HWND item = CreateItem(host.Handle());
+    HWND item = CreateSamplingItem(host.Handle());
     if (item == nullptr) {
         return 2;
     }
-    PlaceItem(item, 240, 50);
     MeasureSlowdown(item, options);
     MeasureTimeOutsideSpin(item, options);
     SendMessageW(item, WM_CLOSE, 0, 0);

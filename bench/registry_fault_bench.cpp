@@ -148,13 +148,11 @@ void RunCase(HWND item, const FaultCase& fault) {
 
 int RunRegistryFaults(const BenchOptions&) {
     StartWatchdog(60);
-    StoreSettings({{L"SampleInterval", 0}, {L"DisplayMemory", 1}, {L"WindowSize", 2}});
     TestHostWindow host;
-    HWND item = CreateItem(host.Handle());
+    HWND item = CreateSamplingItem(host.Handle());
     if (item == nullptr) {
         return 2;
     }
-    PlaceItem(item, 240, 50);
     PumpFor(600);
     for (const FaultCase& fault : Cases()) {
         RunCase(item, fault);

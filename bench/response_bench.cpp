@@ -42,13 +42,11 @@ bool Arrange(HWND item, bool inSpin, DWORD interval, DWORD into) {
 
 int RunResponse(const BenchOptions& options) {
     StartWatchdog(60);
-    StoreSettings({{L"SampleInterval", 0}, {L"DisplayMemory", 1}, {L"WindowSize", 2}});
     TestHostWindow host;
-    HWND item = CreateItem(host.Handle());
+    HWND item = CreateSamplingItem(host.Handle());
     if (item == nullptr) {
         return 2;
     }
-    PlaceItem(item, 240, 50);
     for (int interval = 0; interval < IntervalCount; ++interval) {
         const DWORD ms = static_cast<DWORD>(IntervalMilliseconds[interval]);
         // Halfway into the period; a fifth of the way in the short run.
