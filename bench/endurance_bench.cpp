@@ -44,6 +44,19 @@ void Checkpoint(PhaseResult& result) {
     result.badCheckpoints += settled == 1 ? 0 : 1;
 }
 
+// A count at the end of a phase against its start; a count the process
+// cannot give (below 0) is reported as not measured.
+void ReportCountGrowth(const std::string& row, const char* unit, long before, long after,
+                       long bound, const char* missing, const std::string& detail) {
+    if (after < 0) {
+        ReportNotMeasured(row, unit, "start of the phase", Format("<= %ld", bound),
+                          missing + Methods);
+        return;
+    }
+    ReportRow(row, after - before, unit, "start of the phase", Format("<= %ld", bound),
+              PassIf(after - before <= bound), Format("%ld -> %ld", before, after) + detail);
+}
+
 void RunPhase(const Phase& phase, const std::function<bool(int)>& iteration) {
     PumpFor(300);
     const ResourceCounts before = CountResources();
@@ -69,24 +82,10 @@ void RunPhase(const Phase& phase, const std::function<bool(int)>& iteration) {
               Format("%d checkpoints, %d not exactly 1; highest count before letting an "
                      "exited sampler's thread end: %d",
                      result.checkpoints, result.badCheckpoints, result.rawMax));
-    if (after.gdiObjects < 0) {
-        ReportNotMeasured(prefix + "_gdi_growth", "objects", "start of the phase",
-                          Format("<= %ld", GdiBound), "no working GDI object count; " + Methods);
-    } else {
-        const long growth = after.gdiObjects - before.gdiObjects;
-        ReportRow(prefix + "_gdi_growth", growth, "objects", "start of the phase",
-                  Format("<= %ld", GdiBound), PassIf(growth <= GdiBound),
-                  Format("%ld -> %ld; ", before.gdiObjects, after.gdiObjects) + Methods);
-    }
-    if (after.handles < 0) {
-        ReportNotMeasured(prefix + "_handle_growth", "handles", "start of the phase",
-                          Format("<= %ld", HandleBound), "no working handle count; " + Methods);
-    } else {
-        const long growth = after.handles - before.handles;
-        ReportRow(prefix + "_handle_growth", growth, "handles", "start of the phase",
-                  Format("<= %ld", HandleBound), PassIf(growth <= HandleBound),
-                  Format("%ld -> %ld", before.handles, after.handles));
-    }
+    ReportCountGrowth(prefix + "_gdi_growth", "objects", before.gdiObjects, after.gdiObjects,
+                      GdiBound, "no working GDI object count; ", "; " + Methods);
+    ReportCountGrowth(prefix + "_handle_growth", "handles", before.handles, after.handles,
+                      HandleBound, "no working handle count; ", "");
     const double growthKb = (after.privateBytes - before.privateBytes) / 1024.0;
     ReportRow(
         prefix + "_private_growth", growthKb, "KiB", "start of the phase",
