@@ -432,7 +432,11 @@ TEST_F(OptionsTest, OkWithoutTheKeyKeepsTheChoiceInMemoryOnly) {
     EXPECT_EQ(static_cast<DWORD>(ScaleY(40)), cyp) << "Medium";
     TestCanvas shown(ItemWidth, ScaleY(40));
     Capture(shown);
-    EXPECT_EQ(ColorPalette[5], shown.Pixel(ItemWidth / 2, 1)) << "the item shows the choice";
+    // The default grid and the running traces cross any one pixel now and
+    // then; the background is whatever fills most of the item.
+    const int area = shown.Width() * shown.Height();
+    EXPECT_GT(shown.CountColor(ColorPalette[5], 0, 0, shown.Width(), shown.Height()), area / 2)
+        << "the item shows the choice";
 
     Tap({[](HWND dialog) {
              EXPECT_EQ(2, Selection(dialog, IDC_WINDOW_SIZE)) << "the defaults again";
