@@ -40,17 +40,15 @@ struct Step {
 // so fewer periods at the long intervals keep every interval to 100 to 150 s.
 const int PeriodsPerLevel[IntervalCount] = {40, 20, 10, 5, 3};
 
-// The short run gives every row: every level at the three short intervals,
-// the idle level alone at the two long ones.
+// The short run gives every row in about 25 s of periods: every
+// level at the two shortest intervals, the idle level alone at the others.
 std::vector<Step> PlanSteps(bool shortRun) {
     std::vector<Step> steps;
     for (int interval = 0; interval < IntervalCount; ++interval) {
         for (int level = 0; level < LevelCount; ++level) {
             if (!shortRun) {
                 steps.push_back({interval, level, PeriodsPerLevel[interval]});
-            } else if (interval <= 2) {
-                steps.push_back({interval, level, interval == 0 ? 2 : 1});
-            } else if (level == 0) {
+            } else if (interval <= 1 || level == 0) {
                 steps.push_back({interval, level, 1});
             }
         }
