@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Collects the benchmark suites' output into one report.
 
-Reads out/raw/<suite>.txt (ROW and SAMPLE lines), .rc (exit code) and the
+Reads out/raw/<suite>.txt (ROW and SAMPLE lines), .rc (exit code), .rerun
+(why a suite's first launch failed, when scripts/bench ran it again) and the
 fuzzer's log, fills in every expected row that a suite did not give as "not
 measured", and writes results.json, results.md and accuracy.png (gnuplot).
 Exits 1 when a suite failed or a row is missing, so the short run in CI
@@ -28,9 +29,12 @@ REGISTRY_CASES = [
 
 # Every row the report must hold, by the suite that gives it.
 EXPECTED = {
-    "accuracy": ["accuracy.cpu_mean_abs_error", "accuracy.cpu_mean_abs_error_vs_duty"]
+    "accuracy": ["accuracy.cpu_mean_abs_error"]
+    + [f"accuracy.cpu_mean_abs_error_{i}ms" for i in INTERVALS]
+    + ["accuracy.cpu_mean_abs_error_vs_duty"]
     + [f"accuracy.cpu_level_{d}_error" for d in (0, 25, 50, 75, 100)]
-    + ["accuracy.cpu_full_load_reads_100", "accuracy.memory_max_abs_error"],
+    + ["accuracy.cpu_full_load_reads_100", "accuracy.memory_max_abs_error",
+       "accuracy.memory_max_abs_error_vs_meminfo"],
     "overhead": ["overhead.job_slowdown", "overhead.item_time_outside_spin_per_hour"],
     "response": [f"response.{m}_{p}_{i}ms" for m in ("wm_size", "wm_destroy", "wm_close")
                  for p in ("spin", "sleep") for i in INTERVALS],
@@ -111,34 +115,47 @@ def fuzz_rows(raw):
 
 
 def plot(out, samples, dropped):
-    data = os.path.join(out, "accuracy.dat")
-    with open(data, "w") as f:
-        f.write("# t_s duty item kernel\n")
-        for s in samples:
-            f.write(f"{s[0]:.3f} {s[1]:.0f} {s[2]:.0f} {s[3]:.2f}\n")
-    stale = os.path.join(out, "accuracy-dropped.dat")
-    with open(stale, "w") as f:
-        f.write("# t_s duty value_shown\n")
-        for d in dropped:
-            f.write(f"{d[0]:.3f} {d[1]:.0f} {d[2]:.0f}\n")
-    # gnuplot refuses an empty data file.
-    stale_clause = (f', \\\n     "{stale}" using 1:3 with points pt 2 ps 1 lc rgb "#000000" '
-                    'title "spin with no processor time: previous value shown again"'
-                    if dropped else "")
+    """One panel per sample interval, each over its own stretch of the run."""
+    panels = []
+    for interval in INTERVALS:
+        mine = [s for s in samples if s[1] == interval]
+        if not mine:
+            continue
+        data = os.path.join(out, f"accuracy-{interval}ms.dat")
+        with open(data, "w") as f:
+            f.write("# t_s interval_ms duty item kernel\n")
+            for s in mine:
+                f.write(f"{s[0]:.3f} {s[1]:.0f} {s[2]:.0f} {s[3]:.0f} {s[4]:.2f}\n")
+        stale_rows = [d for d in dropped if d[1] == interval]
+        stale_clause = ""
+        # gnuplot refuses an empty data file.
+        if stale_rows:
+            stale = os.path.join(out, f"accuracy-{interval}ms-dropped.dat")
+            with open(stale, "w") as f:
+                f.write("# t_s interval_ms duty value_shown\n")
+                for d in stale_rows:
+                    f.write(f"{d[0]:.3f} {d[1]:.0f} {d[2]:.0f} {d[3]:.0f}\n")
+            stale_clause = (f', \\\n     "{stale}" using 1:4 with points pt 2 ps 1 '
+                            'lc rgb "#000000" title "spin with no processor time: previous '
+                            'value shown again"')
+        panels.append(f"""
+set title "{interval} ms samples ({len(mine)})"
+plot "{data}" using 1:3 with steps lw 1 lc rgb "#aaaaaa" title "generator duty", \\
+     "{data}" using 1:5 with linespoints pt 6 ps 0.8 lc rgb "#1f77b4" title "kernel (/proc/stat, less the sampler)", \\
+     "{data}" using 1:4 with points pt 7 ps 0.5 lc rgb "#d62728" title "item sample"{stale_clause}
+""")
+    if not panels:
+        return False
     script = f"""
-set terminal pngcairo size 1000,480 font ",10"
+set terminal pngcairo size 1000,{280 * len(panels) + 40} font ",10"
 set output "{os.path.join(out, 'accuracy.png')}"
-set title "Item processor samples against the kernel's busy share of core 0 (1 s samples)"
+set multiplot layout {len(panels)},1 title "Item processor samples against the kernel's busy share of core 0, by sample interval"
 set xlabel "time into the run (s)"
-set xrange [0:*]
 set ylabel "processor load (%)"
 set yrange [-5:105]
 set key bottom right
 set grid
-plot "{data}" using 1:2 with steps lw 1 lc rgb "#aaaaaa" title "generator duty", \\
-     "{data}" using 1:4 with linespoints pt 6 ps 0.8 lc rgb "#1f77b4" title "kernel (/proc/stat, less the sampler)", \\
-     "{data}" using 1:3 with points pt 7 ps 0.5 lc rgb "#d62728" title "item sample"{stale_clause}
-"""
+""" + "".join(panels) + "unset multiplot\n"
     try:
         subprocess.run(["gnuplot"], input=script, text=True, check=True)
         return True
@@ -164,8 +181,11 @@ def main():
     args = parser.parse_args()
     raw = os.path.join(args.out, "raw")
 
-    rows, samples, dropped, problems = [], [], [], {}
+    rows, samples, dropped, problems, reruns = [], [], [], {}, {}
     for suite in SUITES:
+        rerun = read(os.path.join(raw, suite + ".rerun")).strip()
+        if rerun:
+            reruns[suite] = rerun
         got, got_samples, got_dropped, trouble = parse_suite(raw, suite)
         rows += got
         if suite == "accuracy":
@@ -197,7 +217,7 @@ def main():
     now = datetime.datetime.now().astimezone().strftime("%Y-%m-%d %H:%M %Z")
     report = {"date": now, "machine": args.machine, "command": args.command,
               "short": args.short, "seconds": args.seconds, "problems": problems,
-              "rows": rows}
+              "reruns": reruns, "rows": rows}
     with open(os.path.join(args.out, "results.json"), "w") as f:
         json.dump(report, f, indent=1)
 
@@ -216,6 +236,9 @@ def main():
     ]
     if problems:
         lines += ["Problems: " + "; ".join(f"{k}: {v}" for k, v in problems.items()), ""]
+    if reruns:
+        lines += ["Rerun once after a failed launch (the rows are from the second run): "
+                  + "; ".join(f"{k}: {v}" for k, v in reruns.items()), ""]
     if have_plot:
         lines += ["![accuracy](accuracy.png)", ""]
     lines += ["| Figure | Value | Unit | Compared against | Target | Result | Note |",
@@ -233,6 +256,8 @@ def main():
         print(f"{r['name']:<{width}}  {value:<24} {r['target']:<32} {r['status']}")
     if problems:
         print("problems: " + "; ".join(f"{k}: {v}" for k, v in problems.items()))
+    if reruns:
+        print("rerun after a failed launch: " + "; ".join(f"{k}: {v}" for k, v in reruns.items()))
     print(f"report: {os.path.join(args.out, 'results.md')}")
     return 1 if missing or problems else 0
 

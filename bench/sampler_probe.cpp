@@ -88,7 +88,8 @@ BOOL WINAPI ProbedGetThreadTimes(HANDLE thread, LPFILETIME creation, LPFILETIME 
     Current.endCore = core;
     Current.endUser = userTicks;
     Current.endTotal = totalTicks;
-    Current.memory = ReadKernelFigures ? ReadMemoryFigures() : MemoryFigures{};
+    Current.memory = MemoryFigures{};
+    Current.platformMemoryLoad = -1;
     Current.tag = OnSpinEnd != nullptr ? OnSpinEnd() : 0;
     SpinOpen = false;
     Ended = Current;
@@ -98,16 +99,42 @@ BOOL WINAPI ProbedGetThreadTimes(HANDLE thread, LPFILETIME creation, LPFILETIME 
     return done;
 }
 
+using GlobalMemoryStatusFunction = void(WINAPI*)(LPMEMORYSTATUS);
+GlobalMemoryStatusFunction RealGlobalMemoryStatus = nullptr;
+
+// The sampler's memory query comes after its second read of the spin, before
+// its publish; the kernel's figures are read at once, for the same moment.
+void WINAPI ProbedGlobalMemoryStatus(LPMEMORYSTATUS status) {
+    RealGlobalMemoryStatus(status);
+    if (!EndedWaiting || Ended.thread != GetCurrentThreadId() || status->dwTotalPhys == 0) {
+        return;
+    }
+    Ended.memory = ReadMemoryFigures();
+    Ended.platformMemoryLoad = 100.0 - static_cast<double>(status->dwAvailPhys) /
+                                           static_cast<double>(status->dwTotalPhys) * 100.0;
+}
+
 } // namespace
 
 bool InstallSamplerProbe(bool readKernelFigures, SpinEndHandler onSpinEnd) {
     ReadKernelFigures = readKernelFigures;
     OnSpinEnd = onSpinEnd;
-    RealGetThreadTimes = reinterpret_cast<GetThreadTimesFunction>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetThreadTimes")));
-    return RealGetThreadTimes != nullptr &&
-           PatchImport(GetModuleHandleW(nullptr), "GetThreadTimes",
-                       reinterpret_cast<void*>(&ProbedGetThreadTimes));
+    const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+    const HMODULE self = GetModuleHandleW(nullptr);
+    RealGetThreadTimes = reinterpret_cast<GetThreadTimesFunction>(
+        reinterpret_cast<void*>(GetProcAddress(kernel32, "GetThreadTimes")));
+    if (RealGetThreadTimes == nullptr ||
+        !PatchImport(self, "GetThreadTimes", reinterpret_cast<void*>(&ProbedGetThreadTimes))) {
+        return false;
+    }
+    if (!readKernelFigures) {
+        return true;
+    }
+    RealGlobalMemoryStatus = reinterpret_cast<GlobalMemoryStatusFunction>(
+        reinterpret_cast<void*>(GetProcAddress(kernel32, "GlobalMemoryStatus")));
+    return RealGlobalMemoryStatus != nullptr &&
+           PatchImport(self, "GlobalMemoryStatus",
+                       reinterpret_cast<void*>(&ProbedGlobalMemoryStatus));
 }
 
 std::vector<SpinRecord> TakeSpinRecords() {

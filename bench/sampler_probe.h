@@ -2,7 +2,8 @@
 // processor time once before and once after every spin, through this
 // program's import of GetThreadTimes, and a hook on that import records each
 // spin's window exactly, with the kernel's figures at both ends and what the
-// sampler published after it.
+// sampler published after it. A hook on GlobalMemoryStatus records the
+// memory status that the sampler received after the spin.
 #pragma once
 
 #include <windows.h>
@@ -16,11 +17,15 @@ struct SpinRecord {
     int tag; // what the spin-end handler returned for this spin
     LARGE_INTEGER startTime;
     LARGE_INTEGER endTime;
-    // Core 0 and memory, read in the sampler's thread right after its own
-    // reads, when the probe was installed with kernel figures.
+    // Core 0, read in the sampler's thread right after its own reads, and
+    // memory, read right after the sampler's own memory status call, when
+    // the probe was installed with kernel figures.
     CoreTimes startCore;
     CoreTimes endCore;
     MemoryFigures memory;
+    // What that memory status call gave, through the item's formula but not
+    // truncated; -1 when the sampler made none after the spin.
+    double platformMemoryLoad;
     // The sampler's own times in clock ticks, as it read them.
     double startUser;
     double endUser;
@@ -41,6 +46,7 @@ typedef int (*SpinEndHandler)();
 
 // Redirects this program's import of GetThreadTimes; a call with the
 // current-thread pseudo-handle is the sampler's (nothing else here makes one).
+// With kernel figures it also redirects GlobalMemoryStatus.
 bool InstallSamplerProbe(bool readKernelFigures, SpinEndHandler onSpinEnd);
 // The spins completed (up to the start of the spin after them) since the
 // last call, oldest first.
