@@ -27,12 +27,12 @@ LIMITS = {"Tovamet.dll": 40960, "TovametSetup.dll": 16384}
 # CE's list lacks it. The device's toolchain links its start-up into the
 # library instead, so there none of these is an import.
 STARTUP_NAMES = {
-    "_initterm": "runs the static initialisers at load (the history lock)",
-    "_amsg_exit": "stops a start-up entered again while it runs",
-    "_lock": "guards the table of what to run at unload (static destructors)",
-    "_unlock": "releases that guard",
-    "__iob_func": "standard error, for the report of a failed pseudo-relocation",
-    "abort": "ends the process after that report",
+    "_initterm",  # runs the static initialisers at load (the history lock)
+    "_amsg_exit",  # stops a start-up entered again while it runs
+    "_lock",  # guards the table of what to run at unload (static destructors)
+    "_unlock",  # and releases it
+    "__iob_func",  # standard error, for the report of a failed pseudo-relocation
+    "abort",  # ends the process after that report
 }
 RUNTIME_DLL = "msvcrt.dll"
 
