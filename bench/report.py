@@ -45,8 +45,11 @@ EXPECTED = {
                             "private_growth")],
     "registry": [f"registry.{c}" for c in REGISTRY_CASES],
     "fuzz": ["fuzz.dialog_template_runs", "fuzz.dialog_template_findings"],
+    "shipped": ["shipped.tovamet_dll_bytes", "shipped.tovametsetup_dll_bytes",
+                "shipped.imports_outside_device"],
 }
-SUITES = ["accuracy", "overhead", "response", "paint_96", "paint_192", "endurance", "registry"]
+SUITES = ["accuracy", "overhead", "response", "paint_96", "paint_192", "endurance", "registry",
+          "shipped"]
 
 
 def read(path, default=""):

@@ -9,7 +9,7 @@
 
 #include "host_log.h"
 #include "thread_priority_bridge.h"
-#include "today_host.h"
+#include "todaycmn.h"
 
 const wchar_t TodayItemsKey[] = L"Software\\Microsoft\\Today\\Items";
 

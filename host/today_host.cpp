@@ -16,7 +16,7 @@
 #include "hosted_items.h"
 #include "screen_orientation.h"
 #include "screen_shot.h"
-#include "today_host.h"
+#include "todaycmn.h"
 #include "watermark.h"
 
 namespace {

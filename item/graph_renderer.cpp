@@ -2,8 +2,6 @@
 // the rectangle, so a new size shows at once, before the host re-lays out.
 #include "graph_renderer.h"
 
-#include <cwchar>
-
 #include "gdi_guards.h"
 #include "histories.h"
 #include "screen_metrics.h"
@@ -50,16 +48,19 @@ void DrawCaption(HDC surface, const RECT& client, int cpu, int memory) {
     const int shownCpu = free ? 100 - cpu : cpu;
     const int shownMemory = free ? 100 - memory : memory;
     const wchar_t* const suffix = free ? L"free" : L"used";
+    // wsprintfW takes no size: samples are signed bytes, so a caption has at
+    // most 27 characters.
     wchar_t caption[64];
+    int length;
     if (withMemory) {
-        swprintf(caption, 64, L" CPU: %d%% Mem: %d%% %ls", shownCpu, shownMemory, suffix);
+        length = wsprintfW(caption, L" CPU: %d%% Mem: %d%% %s", shownCpu, shownMemory, suffix);
     } else {
-        swprintf(caption, 64, L" CPU: %d%% %ls", shownCpu, suffix);
+        length = wsprintfW(caption, L" CPU: %d%% %s", shownCpu, suffix);
     }
     SetTextColor(surface, ColorPalette[ItemSettings.TextColor]);
     SetBkMode(surface, TRANSPARENT);
     RECT area = client;
-    DrawTextW(surface, caption, static_cast<int>(wcslen(caption)), &area, 0);
+    DrawTextW(surface, caption, length, &area, 0);
 }
 
 } // namespace

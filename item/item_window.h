@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "today_host.h"
+#include "todaycmn.h"
 
 LRESULT CALLBACK ItemWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -6,6 +6,7 @@
 
 class SampleHistory {
   public:
+    // Capacity 0 when the slots could not be allocated.
     explicit SampleHistory(int32_t capacity);
     virtual ~SampleHistory() = default;
     SampleHistory(const SampleHistory&) = delete;

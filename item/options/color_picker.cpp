@@ -4,6 +4,7 @@
 #include "color_picker.h"
 
 #include "dialog_relayout.h"
+#include "frame_rectangle.h"
 #include "gdi_guards.h"
 #include "item_state.h"
 #include "modal_dialog.h"
@@ -13,7 +14,7 @@
 
 int PickerColorIndex = 0;
 int PickerAllowsTransparent = 1;
-std::wstring PickerTitle = L"something Color";
+const wchar_t* PickerTitle = L"something Color";
 
 namespace {
 
@@ -57,8 +58,7 @@ void DrawTitle(HDC surface, int screenWidth) {
     SelectionHolder selection(surface, titleFont.Get());
     SetTextColor(surface, TitleColor);
     RECT band = {8, 0, screenWidth, TitleBandHeight()};
-    DrawTextW(surface, PickerTitle.c_str(), static_cast<int>(PickerTitle.size()), &band,
-              DT_SINGLELINE | DT_VCENTER);
+    DrawTextW(surface, PickerTitle, -1, &band, DT_SINGLELINE | DT_VCENTER);
 }
 
 void DrawSeparator(HDC surface, int screenWidth) {
@@ -78,13 +78,13 @@ void DrawSwatches(HDC surface) {
             GdiObjectHolder fill(CreateSolidBrush(ColorPalette[k]));
             FillRect(surface, &swatch, static_cast<HBRUSH>(fill.Get()));
         }
-        FrameRect(surface, &swatch, frameBrush);
+        FrameRectangle(surface, swatch, frameBrush);
         if (k == PickerColorIndex) {
             // Three pixels of border, two of them outside the swatch.
             for (int grow = 1; grow <= 2; ++grow) {
                 RECT outer = swatch;
                 InflateRect(&outer, grow, grow);
-                FrameRect(surface, &outer, frameBrush);
+                FrameRectangle(surface, outer, frameBrush);
             }
         }
     }

@@ -59,6 +59,43 @@ void Reselect(HWND dialog, int id, UINT getMessage, UINT setMessage) {
     }
 }
 
+struct Placement {
+    HWND dialog;
+    HDWP batch;
+    int unnamedItems;
+};
+
+void PlaceControl(const DialogTemplateItem& item, void* context) {
+    Placement& placement = *static_cast<Placement*>(context);
+    const HWND control = GetDlgItem(placement.dialog, item.id);
+    if (item.id == DialogUnnamedId) {
+        ++placement.unnamedItems;
+    }
+    // A null window in the batch would make the whole batch fail.
+    if (control == nullptr) {
+        return;
+    }
+    // The dialog manager converts position and size each on its own;
+    // converting the right and bottom edges instead can round a control
+    // one pixel wider or higher than a dialog made from this template.
+    RECT place = {item.x, item.y, item.cx, item.cy};
+    MapDialogRect(placement.dialog, &place);
+    placement.batch = DeferWindowPos(placement.batch, control, nullptr, place.left, place.top,
+                                     place.right, place.bottom, SWP_NOZORDER);
+}
+
+struct Refresh {
+    HINSTANCE module;
+    HWND dialog;
+};
+
+void RefreshPlacedControl(const DialogTemplateItem& item, void* context) {
+    const Refresh& refresh = *static_cast<const Refresh*>(context);
+    if (GetDlgItem(refresh.dialog, item.id) != nullptr) {
+        RefreshControl(refresh.module, refresh.dialog, item);
+    }
+}
+
 } // namespace
 
 void RefreshControl(HINSTANCE module, HWND dialog, const DialogTemplateItem& item) {
@@ -92,37 +129,17 @@ int RelayoutDialogFromTemplate(HINSTANCE module, HWND dialog, const void* data, 
     }
     // Reserved for every item, so the batch never grows and its handle stays
     // the one opened here.
-    HDWP batch = BeginDeferWindowPos(layout.itemCount);
-    int unnamedItems = 0;
-    for (const DialogTemplateItem& item : layout.items) {
-        const HWND control = GetDlgItem(dialog, item.id);
-        if (item.id == DialogUnnamedId) {
-            ++unnamedItems;
-        }
-        // A null window in the batch would make the whole batch fail.
-        if (control == nullptr) {
-            continue;
-        }
-        // The dialog manager converts position and size each on its own;
-        // converting the right and bottom edges instead can round a control
-        // one pixel wider or higher than a dialog made from this template.
-        RECT place = {item.x, item.y, item.cx, item.cy};
-        MapDialogRect(dialog, &place);
-        batch = DeferWindowPos(batch, control, nullptr, place.left, place.top, place.right,
-                               place.bottom, SWP_NOZORDER);
-    }
-    EndDeferWindowPos(batch);
+    Placement placement = {dialog, BeginDeferWindowPos(layout.itemCount), 0};
+    ReadDialogTemplate(data, size, layout, PlaceControl, &placement);
+    EndDeferWindowPos(placement.batch);
     // Refreshed after the move, as a new dialog sets images after creating
     // its controls: an icon static then sizes itself to its icon, and a list
     // scrolls its selection into view at its new size.
-    for (const DialogTemplateItem& item : layout.items) {
-        if (GetDlgItem(dialog, item.id) != nullptr) {
-            RefreshControl(module, dialog, item);
-        }
-    }
+    Refresh refresh = {module, dialog};
+    ReadDialogTemplate(data, size, layout, RefreshPlacedControl, &refresh);
     // Unnamed items all land on the first unnamed control: with two or more
     // the layout is incomplete.
-    return unnamedItems < 2 ? 1 : 0;
+    return placement.unnamedItems < 2 ? 1 : 0;
 }
 
 int RelayoutDialog(HINSTANCE module, HWND dialog, int templateId) {

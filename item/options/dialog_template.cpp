@@ -35,7 +35,8 @@ const std::uint16_t* SkipSzOrOrd(const std::uint16_t* field, const std::uint16_t
     return terminator == end ? nullptr : terminator + 1;
 }
 
-bool ReadDialogTemplate(const void* data, std::size_t size, DialogTemplate& result) {
+bool ReadDialogTemplate(const void* data, std::size_t size, DialogTemplate& result,
+                        DialogItemVisitor visit, void* context) {
     if (reinterpret_cast<std::uintptr_t>(data) % alignof(std::uint16_t) != 0) {
         return false;
     }
@@ -47,9 +48,6 @@ bool ReadDialogTemplate(const void* data, std::size_t size, DialogTemplate& resu
     }
     result.style = ReadDword(words);
     result.itemCount = words[4];
-    result.items.clear();
-    // A corrupt count must not make us reserve more than the data could hold.
-    result.items.reserve(std::min<std::size_t>(result.itemCount, wordCount / FixedPartWords));
 
     const std::uint16_t* menu = words + FixedPartWords;
     const std::uint16_t* windowClass = SkipSzOrOrd(menu, end);
@@ -93,7 +91,9 @@ bool ReadDialogTemplate(const void* data, std::size_t size, DialogTemplate& resu
             return false;
         }
         next = dataSize + 1 + dataWords;
-        result.items.push_back(item);
+        if (visit != nullptr) {
+            visit(item, context);
+        }
     }
     return true;
 }

@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 // 0xFFFF in a class or title field: an ordinal follows.
 constexpr std::uint16_t DialogOrdinalMarker = 0xFFFF;
@@ -35,8 +34,10 @@ struct DialogTemplateItem {
 struct DialogTemplate {
     std::uint32_t style;
     std::uint16_t itemCount;
-    std::vector<DialogTemplateItem> items;
 };
+
+// Called for each item of a template in order, with the caller's context.
+typedef void (*DialogItemVisitor)(const DialogTemplateItem& item, void* context);
 
 // Steps over one sz-or-ord field: 0x0000 alone, 0xFFFF and an ordinal, or a
 // zero-terminated UTF-16 string. Returns the word just past the field, or
@@ -49,7 +50,11 @@ inline bool IsOrdinalField(const std::uint16_t* field) {
 }
 
 // Reads the header and every item of the template in `data`, which must be
-// 4-byte aligned as resources are. Returns false, leaving `result` unusable,
-// when any field the items need lies beyond `size` bytes, when the template
-// is in the extended form, or when the data is misaligned.
-bool ReadDialogTemplate(const void* data, std::size_t size, DialogTemplate& result);
+// 4-byte aligned as resources are, handing each item as it is read to `visit`
+// when that is not null. Returns false, leaving `result` unusable, when any
+// field the items need lies beyond `size` bytes, when the template is in the
+// extended form, or when the data is misaligned; the items before the fault
+// have been visited then, so a caller that must not act on a malformed
+// template reads it once without a visitor first.
+bool ReadDialogTemplate(const void* data, std::size_t size, DialogTemplate& result,
+                        DialogItemVisitor visit = nullptr, void* context = nullptr);

@@ -4,6 +4,7 @@
 #include "options_dialog.h"
 
 #include "color_picker.h"
+#include "frame_rectangle.h"
 #include "gdi_guards.h"
 #include "modal_dialog.h"
 #include "resource.h"
@@ -129,7 +130,7 @@ void Paint(HWND dialog) {
                 GdiObjectHolder fill(CreateSolidBrush(ColorPalette[color]));
                 FillRect(surface, &swatch.place, static_cast<HBRUSH>(fill.Get()));
             }
-            FrameRect(surface, &swatch.place, static_cast<HBRUSH>(frame.Get()));
+            FrameRectangle(surface, swatch.place, static_cast<HBRUSH>(frame.Get()));
         }
     }
     EndPaint(dialog, &paint);

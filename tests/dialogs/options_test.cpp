@@ -327,7 +327,7 @@ TEST_F(OptionsTest, EditButtonsPickTheirRowsAndOkStoresAllNine) {
         steps.push_back(Click(p.button));
         steps.push_back([&p](HWND picker) {
             EXPECT_EQ(L"Tovamet Color Settings", WindowText(picker)) << "the picker is on top";
-            EXPECT_EQ(p.title, PickerTitle);
+            EXPECT_STREQ(p.title, PickerTitle);
             EXPECT_EQ(p.allowsTransparent, PickerAllowsTransparent) << p.name;
             EXPECT_EQ(p.allowsTransparent != 0,
                       IsWindowVisible(GetDlgItem(picker, IDC_TRANSPARENT)) != FALSE)

@@ -8,8 +8,23 @@
 
 namespace {
 
-bool Within(const std::uint16_t* field, const std::uint16_t* begin, const std::uint16_t* end) {
-    return field >= begin && field < end && SkipSzOrOrd(field, end) != nullptr;
+struct Walk {
+    const std::uint16_t* begin;
+    const std::uint16_t* end;
+    std::size_t items;
+};
+
+bool Within(const std::uint16_t* field, const Walk& walk) {
+    return field >= walk.begin && field < walk.end && SkipSzOrOrd(field, walk.end) != nullptr;
+}
+
+void CheckItem(const DialogTemplateItem& item, void* context) {
+    Walk& walk = *static_cast<Walk*>(context);
+    ++walk.items;
+    if (!Within(item.classField, walk) || !Within(item.titleField, walk) ||
+        SkipSzOrOrd(item.classField, walk.end) != item.titleField) {
+        __builtin_trap();
+    }
 }
 
 } // namespace
@@ -19,20 +34,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // sanitizer see the first byte past the end.
     std::unique_ptr<unsigned char[]> copy(new unsigned char[size == 0 ? 1 : size]);
     std::memcpy(copy.get(), data, size);
+    const auto* begin = reinterpret_cast<const std::uint16_t*>(copy.get());
+    Walk walk = {begin, begin + size / sizeof(std::uint16_t), 0};
     DialogTemplate read;
-    if (!ReadDialogTemplate(copy.get(), size, read)) {
+    if (!ReadDialogTemplate(copy.get(), size, read, CheckItem, &walk)) {
         return 0;
     }
-    const auto* begin = reinterpret_cast<const std::uint16_t*>(copy.get());
-    const std::uint16_t* end = begin + size / sizeof(std::uint16_t);
-    if (read.items.size() != read.itemCount) {
+    if (walk.items != read.itemCount) {
         __builtin_trap();
-    }
-    for (const DialogTemplateItem& item : read.items) {
-        if (!Within(item.classField, begin, end) || !Within(item.titleField, begin, end) ||
-            SkipSzOrOrd(item.classField, end) != item.titleField) {
-            __builtin_trap();
-        }
     }
     return 0;
 }

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "fake_today_item.h"
-#include "today_host.h"
+#include "todaycmn.h"
 
 namespace {
 

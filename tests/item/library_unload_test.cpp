@@ -8,7 +8,7 @@
 
 #include "test_host_window.h"
 #include "test_registry.h"
-#include "today_host.h"
+#include "todaycmn.h"
 
 namespace {
 

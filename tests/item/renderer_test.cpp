@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,18 @@
 #include "screen_metrics.h"
 #include "settings.h"
 #include "test_canvas.h"
+
+// The next this many nothrow array allocations fail, as on a device out of
+// memory; the rest come from malloc, which the runtime's delete[] frees.
+int FailingArrays = 0;
+
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    if (FailingArrays > 0) {
+        --FailingArrays;
+        return nullptr;
+    }
+    return std::malloc(size);
+}
 
 namespace {
 
@@ -255,6 +269,20 @@ TEST_F(CaptionTest, NoCaptionWithoutANewestSample) {
     PushBoth({30, -1}, {40, 50});
     Render(canvas, 230);
     EXPECT_EQ(0, canvas.CountColor(Text, 0, 0, 240, 60)) << "newest sample -1";
+}
+
+TEST_F(CaptionTest, HistoriesWithoutMemoryStayEmpty) {
+    FailingArrays = 2;
+    MakeHistories(101);
+    ASSERT_EQ(0, FailingArrays) << "each history asks for its slots";
+    PushBoth({30, 40, 50}, {40, 50, 60});
+    EXPECT_EQ(0, CpuHistory->Count());
+    EXPECT_EQ(0, MemoryHistory->Count());
+    TestCanvas canvas(240, 60);
+    Render(canvas, 230);
+    EXPECT_EQ(0, canvas.CountColor(Text, 0, 0, 240, 60));
+    EXPECT_EQ(0, canvas.CountColor(Cpu, 0, 0, 240, 60));
+    EXPECT_EQ(0, canvas.CountColor(Memory, 0, 0, 240, 60));
 }
 
 } // namespace

@@ -18,6 +18,21 @@ std::size_t Offset(const Words& t, const std::uint16_t* p) {
     return static_cast<std::size_t>(p - t.w.data());
 }
 
+// The header and the items the walk visited, in order.
+struct ReadTemplate : DialogTemplate {
+    std::vector<DialogTemplateItem> items;
+};
+
+bool ReadAll(const void* data, std::size_t size, ReadTemplate& out) {
+    out.items.clear();
+    return ReadDialogTemplate(
+        data, size, out,
+        [](const DialogTemplateItem& item, void* items) {
+            static_cast<std::vector<DialogTemplateItem>*>(items)->push_back(item);
+        },
+        &out.items);
+}
+
 // The colour picker's tall template: font, two buttons with text titles.
 Words PickerTemplate() {
     Words t;
@@ -29,10 +44,10 @@ Words PickerTemplate() {
 
 // Reads a copy that holds exactly `size` bytes, so any read past them is an
 // out-of-bounds access the address sanitizer reports.
-bool ReadExact(const Words& t, std::size_t size, DialogTemplate& out) {
+bool ReadExact(const Words& t, std::size_t size, ReadTemplate& out) {
     std::unique_ptr<unsigned char[]> copy(new unsigned char[size == 0 ? 1 : size]);
     std::memcpy(copy.get(), t.w.data(), size);
-    return ReadDialogTemplate(copy.get(), size, out);
+    return ReadAll(copy.get(), size, out);
 }
 
 TEST(SkipSzOrOrd, StepsOverEachFormOfField) {
@@ -70,8 +85,8 @@ TEST(ReadDialogTemplate, ReadsHeaderAndEveryItem) {
     t.Item(0x50010000, 113, 32, 20, 11, 0xFFFF).Text(u"MyClass").Word(0).Word(0);
     t.Item(0x50210003, 69, -99, 64, 73, 1015).Word(Ord).Word(0x85).Text(u"x").Word(0);
 
-    DialogTemplate read;
-    ASSERT_TRUE(ReadDialogTemplate(t.w.data(), t.Bytes(), read));
+    ReadTemplate read;
+    ASSERT_TRUE(ReadAll(t.w.data(), t.Bytes(), read));
     EXPECT_EQ(0x90C00440u, read.style);
     EXPECT_EQ(3, read.itemCount);
     ASSERT_EQ(3u, read.items.size());
@@ -107,8 +122,8 @@ TEST(ReadDialogTemplate, FontFieldsOnlyWithSetFontStyle) {
     Words t;
     t.Header(0x90C00000, 1).Word(0).Word(0).Text(u"A");
     t.Item(0x50010000, 1, 2, 3, 4, 77).Word(Ord).Word(0x80).Text(u"B").Word(0);
-    DialogTemplate read;
-    ASSERT_TRUE(ReadDialogTemplate(t.w.data(), t.Bytes(), read));
+    ReadTemplate read;
+    ASSERT_TRUE(ReadAll(t.w.data(), t.Bytes(), read));
     ASSERT_EQ(1u, read.items.size());
     EXPECT_EQ(77, read.items[0].id);
     EXPECT_EQ(4, read.items[0].cy);
@@ -117,11 +132,10 @@ TEST(ReadDialogTemplate, FontFieldsOnlyWithSetFontStyle) {
 TEST(ReadDialogTemplate, EmptyTemplateHasNoItems) {
     Words t;
     t.Header(0x90C00440, 0).Word(0).Word(0).Word(0).Word(8).Text(u"System");
-    DialogTemplate read;
-    read.items.resize(3);
-    ASSERT_TRUE(ReadDialogTemplate(t.w.data(), t.Bytes(), read));
+    ReadTemplate read;
+    ASSERT_TRUE(ReadAll(t.w.data(), t.Bytes(), read));
     EXPECT_EQ(0, read.itemCount);
-    EXPECT_TRUE(read.items.empty()) << "a reused record is cleared";
+    EXPECT_TRUE(read.items.empty());
 }
 
 TEST(ReadDialogTemplate, CreationDataPlacesTheNextItem) {
@@ -148,8 +162,8 @@ TEST(ReadDialogTemplate, CreationDataPlacesTheNextItem) {
         }
         ASSERT_EQ(0u, t.w.size() % 2) << "case places the next item off a boundary";
         t.Item(0x50010000, 5, 6, 7, 8, 20).Word(Ord).Word(0x80).Text(u"B").Word(0);
-        DialogTemplate read;
-        ASSERT_TRUE(ReadDialogTemplate(t.w.data(), t.Bytes(), read))
+        ReadTemplate read;
+        ASSERT_TRUE(ReadAll(t.w.data(), t.Bytes(), read))
             << "size " << c.size << " at byte " << 2 * sizeWord;
         ASSERT_EQ(2u, read.items.size());
         EXPECT_EQ(20, read.items[1].id) << "size " << c.size << " at byte " << 2 * sizeWord;
@@ -161,7 +175,7 @@ TEST(ReadDialogTemplate, EveryTruncationIsRefused) {
     // The picker template ends with the last item's size word, so each
     // shorter prefix cuts a field that the walk needs.
     const Words t = PickerTemplate();
-    DialogTemplate read;
+    ReadTemplate read;
     ASSERT_TRUE(ReadExact(t, t.Bytes(), read));
     ASSERT_EQ(2u, read.items.size());
     for (std::size_t size = 0; size < t.Bytes(); ++size) {
@@ -225,7 +239,7 @@ TEST(ReadDialogTemplate, RefusesCorruptTemplates) {
         cases.push_back({t, "extended form"});
     }
     for (const Case& c : cases) {
-        DialogTemplate read;
+        ReadTemplate read;
         EXPECT_FALSE(ReadExact(c.t, c.t.Bytes(), read)) << c.what;
     }
 }
@@ -233,8 +247,8 @@ TEST(ReadDialogTemplate, RefusesCorruptTemplates) {
 TEST(ReadDialogTemplate, AcceptsPaddingAfterTheLastItem) {
     Words t = PickerTemplate();
     t.Word(0).Word(0).Word(0);
-    DialogTemplate read;
-    EXPECT_TRUE(ReadDialogTemplate(t.w.data(), t.Bytes(), read));
+    ReadTemplate read;
+    EXPECT_TRUE(ReadAll(t.w.data(), t.Bytes(), read));
     EXPECT_EQ(2u, read.items.size());
 }
 
@@ -242,8 +256,8 @@ TEST(ReadDialogTemplate, RefusesMisalignedData) {
     const Words t = PickerTemplate();
     std::vector<unsigned char> shifted(t.Bytes() + 1);
     std::memcpy(shifted.data() + 1, t.w.data(), t.Bytes());
-    DialogTemplate read;
-    EXPECT_FALSE(ReadDialogTemplate(shifted.data() + 1, t.Bytes(), read));
+    ReadTemplate read;
+    EXPECT_FALSE(ReadAll(shifted.data() + 1, t.Bytes(), read));
 }
 
 } // namespace

@@ -69,7 +69,13 @@ InstallerRun RunInstaller(const std::wstring& arguments) {
     InstallerRun run{0xDEADBEEF, ""};
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    const std::wstring log = std::wstring(temp) + L"cab_installer_output.txt";
+    // A log of its own for every run: a process started during a run can keep
+    // the inherited log open after the installer has gone (seen under load in
+    // a fresh prefix, while Wine starts its own services), and creating the
+    // same file again then fails with a sharing violation.
+    static int runs = 0;
+    const std::wstring log =
+        std::wstring(temp) + L"cab_installer_output_" + std::to_wstring(++runs) + L".txt";
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
     HANDLE output = CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                                 CREATE_ALWAYS, 0, nullptr);

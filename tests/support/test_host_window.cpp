@@ -1,7 +1,7 @@
 // The test host window.
 #include "test_host_window.h"
 
-#include "today_host.h"
+#include "todaycmn.h"
 
 HWND TestHostWindow::WatermarkWindow = nullptr;
 int TestHostWindow::WatermarkRequests = 0;
