@@ -175,6 +175,14 @@ TEST_F(Installer, RefusalsChangeNothing) {
              return InstallArguments(MakeSource(text, nullptr) + L"\\Tovamet.inf", work);
          },
          "DWORD"},
+        {"destination climbing out of its folder",
+         [&] {
+             std::string text = inf;
+             size_t at = text.find("0,%CE2%");
+             text.replace(at, 7, "0,%CE2%\\..\\..\\escape_dest");
+             return InstallArguments(MakeSource(text, nullptr) + L"\\Tovamet.inf", work);
+         },
+         "not inside"},
         {"binary file as .inf",
          [&] {
              return InstallArguments(
@@ -212,6 +220,33 @@ TEST_F(Installer, RefusalsChangeNothing) {
         EXPECT_FALSE(KeyExists(AppKey)) << refusal.what;
         EXPECT_FALSE(Exists(InstalledItem())) << refusal.what;
         EXPECT_FALSE(Exists(InstallFolder())) << refusal.what;
+    }
+}
+
+// A registry write the machine refuses, after the files and the first values
+// are in place, alone and over an earlier installation.
+TEST_F(Installer, AFailedRegistryWriteUndoesTheInstallation) {
+    const wchar_t TestKey[] = L"Software\\Tovamet Test";
+    const struct {
+        const char* what;
+        std::string line;
+        bool overEarlier;
+    } cases[] = {
+        {"300-character subkey",
+         "HKLM," + Narrow(TestKey) + "\\" + std::string(300, 'k') + ",V,0x00010001,1\r\n", false},
+        {"20,000-character value name",
+         "HKLM," + Narrow(TestKey) + "," + std::string(20000, 'v') + ",0x00010001,1\r\n", true},
+    };
+    for (const auto& c : cases) {
+        if (c.overEarlier) {
+            ASSERT_EQ(0u, RunInstaller(InstallArguments(PackageInf(), PackageFolder())).exitCode);
+        }
+        const std::wstring inf = MakeSource(ReadFileBytes(PackageInf()) + c.line, nullptr);
+        InstallerRun run = RunInstaller(InstallArguments(inf + L"\\Tovamet.inf", work));
+        EXPECT_EQ(1u, run.exitCode) << c.what;
+        EXPECT_NE(std::string::npos, run.output.find("undone")) << c.what << ": " << run.output;
+        ExpectNothingLeft(c.what);
+        EXPECT_FALSE(KeyExists(TestKey)) << c.what;
     }
 }
 
