@@ -147,10 +147,14 @@ TEST_F(Installer, UninstallWithoutItsInfChangesNothing) {
 
 TEST_F(Installer, RefusalsChangeNothing) {
     const std::string inf = ReadFileBytes(PackageInf());
-    auto without = [&inf](const std::string& line) {
+    // The package's own .inf with one piece of it replaced, installed.
+    auto installWith = [&](const std::string& from, const std::string& to) {
         std::string text = inf;
-        size_t at = text.find(line);
-        return at == std::string::npos ? std::string() : text.erase(at, line.size());
+        size_t at = text.find(from);
+        if (at != std::string::npos) {
+            text.replace(at, from.size(), to);
+        }
+        return InstallArguments(MakeSource(text, nullptr) + L"\\Tovamet.inf", work);
     };
     struct Refusal {
         const char* what;
@@ -160,29 +164,11 @@ TEST_F(Installer, RefusalsChangeNothing) {
     const Refusal refusals[] = {
         {"missing .inf", [&] { return InstallArguments(work + L"\\none.inf", PackageFolder()); },
          "none.inf"},
-        {"no provider",
-         [&] {
-             return InstallArguments(MakeSource(without("Provider    = \"Brisvale\""), nullptr) +
-                                         L"\\Tovamet.inf",
-                                     work);
-         },
-         "Provider"},
+        {"no provider", [&] { return installWith("Provider    = \"Brisvale\"", ""); }, "Provider"},
         {"DWORD flags with a string",
-         [&] {
-             std::string text = inf;
-             size_t at = text.find(",Type,0x00010001,4");
-             text.replace(at, 18, ",Type,0x00010001,four");
-             return InstallArguments(MakeSource(text, nullptr) + L"\\Tovamet.inf", work);
-         },
-         "DWORD"},
+         [&] { return installWith(",Type,0x00010001,4", ",Type,0x00010001,four"); }, "DWORD"},
         {"destination climbing out of its folder",
-         [&] {
-             std::string text = inf;
-             size_t at = text.find("0,%CE2%");
-             text.replace(at, 7, "0,%CE2%\\..\\..\\escape_dest");
-             return InstallArguments(MakeSource(text, nullptr) + L"\\Tovamet.inf", work);
-         },
-         "not inside"},
+         [&] { return installWith("0,%CE2%", "0,%CE2%\\..\\..\\escape_dest"); }, "not inside"},
         {"binary file as .inf",
          [&] {
              return InstallArguments(
