@@ -57,6 +57,14 @@ bool RemoveKeptLibrary(const InstallRecord& record) {
     return removed;
 }
 
+// What the record holds goes, the earlier installation's part with it: this
+// record has taken over from the earlier one, which the hooks delete with the
+// item's settings, so what stayed of it would have nothing to remove it by.
+void UndoInstallation(const std::wstring& recordName, const InstallRecord& record) {
+    RemoveInstalledItems(recordName, record);
+    RemoveKeptLibrary(record);
+}
+
 bool Unload(SetupLibrary& library) {
     if (library.module == nullptr) {
         return true;
@@ -149,9 +157,14 @@ int RunInstall(const std::wstring& infPath, const std::wstring& sourceFolder) {
         RegCloseKey(applications);
     }
     CarryOver(earlier, record);
-    bool recorded = WriteAppRecord(recordName, record);
-    if (!recorded) {
+    if (failures.Total() == 0 && !WriteAppRecord(recordName, record)) {
         ++failures.keys;
+    }
+    // Half an installation is undone before Install_Exit, so that its refresh
+    // shows the Today screen what stays. The library in use is the source's,
+    // so its kept copy may go too.
+    if (failures.Total() != 0) {
+        UndoInstallation(recordName, record);
     }
 
     codeINSTALL_EXIT verdict = codeINSTALL_EXIT_DONE;
@@ -161,19 +174,20 @@ int RunInstall(const std::wstring& infPath, const std::wstring& sourceFolder) {
                                       Count(failures.values), 0);
     }
     bool unloaded = Unload(library);
-    if (verdict == codeINSTALL_EXIT_UNINSTALL) {
-        RemoveInstalledItems(recordName, record);
-        RemoveKeptLibrary(record);
-        ReportError(L"Install_Exit asked to undo the installation; it was removed again");
-        return 1;
-    }
     if (failures.Total() != 0) {
         ReportError(std::to_wstring(failures.folders) + L" folder(s), " +
                     std::to_wstring(failures.files) + L" file(s), " +
                     std::to_wstring(failures.keys) + L" key(s) and " +
-                    std::to_wstring(failures.values) + L" value(s) could not be installed");
+                    std::to_wstring(failures.values) +
+                    L" value(s) could not be installed; the installation was undone");
+        return 1;
     }
-    if (failures.Total() != 0 || !unloaded) {
+    if (verdict == codeINSTALL_EXIT_UNINSTALL) {
+        UndoInstallation(recordName, record);
+        ReportError(L"Install_Exit asked to undo the installation; it was removed again");
+        return 1;
+    }
+    if (!unloaded) {
         return 1;
     }
     ReportProgress(L"installed " + recordName + L" (" + std::to_wstring(record.files.size()) +

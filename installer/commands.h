@@ -5,7 +5,9 @@
 #include <string>
 
 // Installs the package described by the .inf from the files in the source
-// folder. Changes nothing unless the description and every file are sound.
+// folder. Changes nothing unless the description and every file are sound,
+// and undoes an installation that fails part-way: the package is then not
+// installed, though Install_Init has deleted the item's stored settings.
 int RunInstall(const std::wstring& infPath, const std::wstring& sourceFolder);
 
 // Removes the package the .inf describes, as its application record lists it.

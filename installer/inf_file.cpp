@@ -82,7 +82,7 @@ std::wstring Trim(const std::wstring& text) {
 }
 
 bool ParseInf(const std::wstring& text, InfFile& inf, std::wstring& error) {
-    inf.sections.clear();
+    inf = InfFile();
     InfSection* current = nullptr;
     size_t start = 0;
     int number = 0;
@@ -103,16 +103,11 @@ bool ParseInf(const std::wstring& text, InfFile& inf, std::wstring& error) {
                 return false;
             }
             std::wstring name = Trim(line.substr(1, line.size() - 2));
-            current = nullptr;
-            for (InfSection& section : inf.sections) {
-                if (LowerCase(section.name) == LowerCase(name)) {
-                    current = &section;
-                }
-            }
-            if (current == nullptr) {
+            auto found = inf.index.emplace(LowerCase(name), inf.sections.size());
+            if (found.second) {
                 inf.sections.push_back(InfSection{name, {}});
-                current = &inf.sections.back();
             }
+            current = &inf.sections[found.first->second];
             continue;
         }
         if (current == nullptr) {
@@ -125,12 +120,8 @@ bool ParseInf(const std::wstring& text, InfFile& inf, std::wstring& error) {
 }
 
 const InfSection* FindSection(const InfFile& inf, const std::wstring& name) {
-    for (const InfSection& section : inf.sections) {
-        if (LowerCase(section.name) == LowerCase(name)) {
-            return &section;
-        }
-    }
-    return nullptr;
+    auto found = inf.index.find(LowerCase(name));
+    return found == inf.index.end() ? nullptr : &inf.sections[found->second];
 }
 
 bool SplitKeyValue(const std::wstring& text, std::wstring& key, std::wstring& value) {

@@ -18,6 +18,8 @@ struct InfSection {
 
 struct InfFile {
     std::vector<InfSection> sections;
+    // Section names in lower case to their place in `sections`.
+    std::map<std::wstring, size_t> index;
 };
 
 // String names to their texts, the names in lower case.

@@ -1,18 +1,19 @@
 // The flat lists of an installation record.
 #include "install_record.h"
 
-#include <algorithm>
+#include <set>
 
 namespace {
 
-template <typename Entry, typename Same>
-void Prepend(const std::vector<Entry>& earlier, std::vector<Entry>& list, Same same) {
+// Entries compare by their key; a set of the keys seen keeps the merge linear.
+template <typename Entry, typename Key>
+void Prepend(const std::vector<Entry>& earlier, std::vector<Entry>& list, Key key) {
     std::vector<Entry> merged;
+    std::set<std::wstring> seen;
     const std::vector<Entry>* sources[] = {&earlier, &list};
     for (const std::vector<Entry>* source : sources) {
         for (const Entry& entry : *source) {
-            if (std::none_of(merged.begin(), merged.end(),
-                             [&](const Entry& kept) { return same(kept, entry); })) {
+            if (seen.insert(key(entry)).second) {
                 merged.push_back(entry);
             }
         }
@@ -23,17 +24,17 @@ void Prepend(const std::vector<Entry>& earlier, std::vector<Entry>& list, Same s
 } // namespace
 
 void CarryOver(const InstallRecord& earlier, InstallRecord& record) {
-    auto sameText = [](const std::wstring& a, const std::wstring& b) { return a == b; };
-    Prepend(earlier.files, record.files, sameText);
+    auto text = [](const std::wstring& entry) { return entry; };
+    Prepend(earlier.files, record.files, text);
     // A kept setup library from another folder is an old file like any other.
     if (!earlier.setupDll.empty() && earlier.setupDll != record.setupDll) {
-        Prepend({earlier.setupDll}, record.files, sameText);
+        Prepend({earlier.setupDll}, record.files, text);
     }
-    Prepend(earlier.directories, record.directories, sameText);
-    Prepend(earlier.keys, record.keys, sameText);
-    Prepend(earlier.values, record.values, [](const RecordedValue& a, const RecordedValue& b) {
-        return a.keyPath == b.keyPath && a.name == b.name;
-    });
+    Prepend(earlier.directories, record.directories, text);
+    Prepend(earlier.keys, record.keys, text);
+    // A key path holds no null.
+    Prepend(earlier.values, record.values,
+            [](const RecordedValue& value) { return value.keyPath + L'\0' + value.name; });
 }
 
 std::wstring JoinMultiString(const std::vector<std::wstring>& strings) {

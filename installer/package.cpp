@@ -1,6 +1,9 @@
 // Reading a package description out of its .inf.
 #include "package.h"
 
+#include <algorithm>
+#include <set>
+
 namespace {
 
 constexpr uint32_t StringFlags = 0x00000000;
@@ -25,10 +28,46 @@ std::wstring At(const InfSection& section, const InfLine& line) {
     return L"[" + section.name + L"] line " + std::to_wstring(line.number) + L": ";
 }
 
-// A name copied into a folder must stay in it.
+// A name copied into a folder must stay in it and be the name written: no
+// folder, no "." or "..", nothing Windows cuts off (a trailing dot or space)
+// or refuses (a control character).
 bool IsPlainFileName(const std::wstring& name) {
-    return !name.empty() && name != L"." && name != L".." &&
-           name.find_first_of(L"\\/:*?\"<>|") == std::wstring::npos;
+    if (name.empty() || name.back() == L'.' || name.back() == L' ' ||
+        name.find_first_of(L"\\/:*?\"<>|") != std::wstring::npos) {
+        return false;
+    }
+    return std::none_of(name.begin(), name.end(), [](wchar_t c) { return c < L' '; });
+}
+
+// A folder of the machine (CE1, CE2, ...) itself or plain names beneath it, so
+// nothing of the package lands anywhere else, whatever the strings say.
+bool IsInMachineFolder(const std::wstring& path, const InfStrings& folders) {
+    for (const auto& folder : folders) {
+        const std::wstring& base = folder.second;
+        if (base.empty() || LowerCase(path.substr(0, base.size())) != LowerCase(base)) {
+            continue;
+        }
+        size_t start = base.size();
+        if (start == path.size()) {
+            return true;
+        }
+        if (base.back() != L'\\') {
+            if (path[start] != L'\\') {
+                continue;
+            }
+            ++start;
+        }
+        bool plain = true;
+        while (plain && start <= path.size()) {
+            size_t end = std::min(path.find(L'\\', start), path.size());
+            plain = IsPlainFileName(path.substr(start, end - start));
+            start = end + 1;
+        }
+        if (plain) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool IsKeyPath(const std::wstring& subkey) {
@@ -106,7 +145,8 @@ bool ExpandField(const std::wstring& field, const InfStrings& strings, std::wstr
 }
 
 bool ReadFileSection(const InfFile& inf, const std::wstring& name, const InfStrings& strings,
-                     const InfStrings& destinations, Package& package, std::wstring& error) {
+                     const InfStrings& destinations, const InfStrings& folders, Package& package,
+                     std::wstring& error) {
     const InfSection* section = FindSection(inf, name);
     if (section == nullptr) {
         return Fail(error, L"CopyFiles names [" + name + L"], which is missing");
@@ -119,6 +159,10 @@ bool ReadFileSection(const InfFile& inf, const std::wstring& name, const InfStri
     SplitFields(destination->second, place);
     if (place.size() != 2 || place[0] != L"0" || place[1].empty()) {
         return Fail(error, L"[DestinationDirs] folder of [" + name + L"] is not 0,<folder>");
+    }
+    if (!IsInMachineFolder(place[1], folders)) {
+        return Fail(error, L"[DestinationDirs] folder of [" + name + L"], \"" + place[1] +
+                               L"\", is not inside a folder of the device");
     }
     for (const InfLine& line : section->lines) {
         std::vector<std::wstring> fields;
@@ -187,11 +231,20 @@ bool ReadRegistrySection(const InfFile& inf, const std::wstring& name, const Inf
     return true;
 }
 
+// Each section once, however often it is named: naming it again adds nothing,
+// and reading it again would make the work grow with the square of the text.
 std::vector<std::wstring> SectionList(const InfStrings& install, const wchar_t* key) {
     std::vector<std::wstring> names;
+    std::vector<std::wstring> fields;
+    std::set<std::wstring> seen;
     auto found = install.find(key);
     if (found != install.end()) {
-        SplitFields(found->second, names);
+        SplitFields(found->second, fields);
+    }
+    for (const std::wstring& name : fields) {
+        if (seen.insert(LowerCase(name)).second) {
+            names.push_back(name);
+        }
     }
     return names;
 }
@@ -248,12 +301,16 @@ bool ReadPackage(const std::wstring& text, const InfStrings& folders, Package& p
         package.installDir.empty()) {
         return Fail(error, L"[CEStrings] needs an AppName without backslashes and an InstallDir");
     }
+    if (!IsInMachineFolder(package.installDir, folders)) {
+        return Fail(error, L"[CEStrings] InstallDir \"" + package.installDir +
+                               L"\" is not inside a folder of the device");
+    }
     package.setupDll = install[L"cesetupdll"];
     if (install.count(L"cesetupdll") != 0 && !IsPlainFileName(package.setupDll)) {
         return Fail(error, L"CESetupDLL must name a file of the package");
     }
     for (const std::wstring& section : SectionList(install, L"copyfiles")) {
-        if (!ReadFileSection(inf, section, strings, destinations, package, error)) {
+        if (!ReadFileSection(inf, section, strings, destinations, folders, package, error)) {
             return false;
         }
     }

@@ -36,7 +36,8 @@ struct Package {
 
 // Reads and checks the whole package description. `folders` holds the
 // installing machine's folder strings (CE1, CE2, ...), names in lower case.
-// Fails with a message on anything the installer could not carry out whole.
+// Fails with a message on anything the installer could not carry out whole,
+// and on any folder, InstallDir among them, outside the machine's folders.
 bool ReadPackage(const std::wstring& text, const InfStrings& folders, Package& package,
                  std::wstring& error);
 

@@ -12,14 +12,19 @@ DWORD WINAPI RefreshThread(LPVOID module) {
 
 } // namespace
 
+// A window that does not answer in time is given up on, so a hung program
+// anywhere cannot hold up the installer.
 void BroadcastTodayRefresh() {
-    SendMessageW(HWND_BROADCAST, WM_SETTINGCHANGE, TodayRefreshCode, 0);
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, TodayRefreshCode, 0,
+                        SMTO_NORMAL | SMTO_ABORTIFHUNG, RefreshTimeoutMilliseconds, &result);
 }
 
 // The desktop refuses to post or notify-send WM_SETTINGCHANGE to all windows
 // (ERROR_MESSAGE_SYNC_ONLY: the message may carry a pointer), so a thread of
-// our own does the waiting send. It holds a reference to this library that it
-// drops only as it exits, so the installer may unload the library at once.
+// our own does the bounded waiting send. It holds a reference to this library
+// that it drops only as it exits, so the installer may unload the library at
+// once.
 void StartTodayRefresh(HMODULE self) {
     wchar_t path[MAX_PATH];
     DWORD length = GetModuleFileNameW(self, path, MAX_PATH);

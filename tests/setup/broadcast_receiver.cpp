@@ -7,12 +7,14 @@ const wchar_t ReceiverClass[] = L"TovametBroadcastReceiver";
 
 BroadcastReceiver::BroadcastReceiver(DWORD busyMilliseconds)
     : busyMilliseconds(busyMilliseconds), ready(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      release(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       handledEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
     thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
     WaitForSingleObject(ready, 10000);
 }
 
 BroadcastReceiver::~BroadcastReceiver() {
+    SetEvent(release);
     if (window != nullptr) {
         PostMessageW(window, WM_CLOSE, 0, 0);
     }
@@ -21,6 +23,7 @@ BroadcastReceiver::~BroadcastReceiver() {
         CloseHandle(thread);
     }
     CloseHandle(ready);
+    CloseHandle(release);
     CloseHandle(handledEvent);
 }
 
@@ -60,7 +63,7 @@ LRESULT CALLBACK BroadcastReceiver::WindowProc(HWND window, UINT message, WPARAM
     case WM_SETTINGCHANGE: {
         auto* receiver =
             reinterpret_cast<BroadcastReceiver*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        Sleep(receiver->busyMilliseconds);
+        WaitForSingleObject(receiver->release, receiver->busyMilliseconds);
         receiver->lastWParam = wParam;
         receiver->lastLParam = lParam;
         ++receiver->handled;

@@ -1,6 +1,7 @@
 // A top-level test window on a thread of its own that records the Today
 // refresh broadcast and stays busy in its handler for a while, like a slow
-// Today screen.
+// Today screen; busy for INFINITE, its thread stops reading messages at the
+// first broadcast, like a hung program, until the receiver goes.
 #pragma once
 
 #include <windows.h>
@@ -27,6 +28,7 @@ class BroadcastReceiver {
 
     DWORD busyMilliseconds;
     HANDLE ready;
+    HANDLE release;
     HANDLE handledEvent;
     HANDLE thread = nullptr;
     std::atomic<HWND> window{nullptr};

@@ -147,10 +147,14 @@ TEST_F(Installer, UninstallWithoutItsInfChangesNothing) {
 
 TEST_F(Installer, RefusalsChangeNothing) {
     const std::string inf = ReadFileBytes(PackageInf());
-    auto without = [&inf](const std::string& line) {
+    // The package's own .inf with one piece of it replaced, installed.
+    auto installWith = [&](const std::string& from, const std::string& to) {
         std::string text = inf;
-        size_t at = text.find(line);
-        return at == std::string::npos ? std::string() : text.erase(at, line.size());
+        size_t at = text.find(from);
+        if (at != std::string::npos) {
+            text.replace(at, from.size(), to);
+        }
+        return InstallArguments(MakeSource(text, nullptr) + L"\\Tovamet.inf", work);
     };
     struct Refusal {
         const char* what;
@@ -160,21 +164,11 @@ TEST_F(Installer, RefusalsChangeNothing) {
     const Refusal refusals[] = {
         {"missing .inf", [&] { return InstallArguments(work + L"\\none.inf", PackageFolder()); },
          "none.inf"},
-        {"no provider",
-         [&] {
-             return InstallArguments(MakeSource(without("Provider    = \"Brisvale\""), nullptr) +
-                                         L"\\Tovamet.inf",
-                                     work);
-         },
-         "Provider"},
+        {"no provider", [&] { return installWith("Provider    = \"Brisvale\"", ""); }, "Provider"},
         {"DWORD flags with a string",
-         [&] {
-             std::string text = inf;
-             size_t at = text.find(",Type,0x00010001,4");
-             text.replace(at, 18, ",Type,0x00010001,four");
-             return InstallArguments(MakeSource(text, nullptr) + L"\\Tovamet.inf", work);
-         },
-         "DWORD"},
+         [&] { return installWith(",Type,0x00010001,4", ",Type,0x00010001,four"); }, "DWORD"},
+        {"destination climbing out of its folder",
+         [&] { return installWith("0,%CE2%", "0,%CE2%\\..\\..\\escape_dest"); }, "not inside"},
         {"binary file as .inf",
          [&] {
              return InstallArguments(
@@ -212,6 +206,33 @@ TEST_F(Installer, RefusalsChangeNothing) {
         EXPECT_FALSE(KeyExists(AppKey)) << refusal.what;
         EXPECT_FALSE(Exists(InstalledItem())) << refusal.what;
         EXPECT_FALSE(Exists(InstallFolder())) << refusal.what;
+    }
+}
+
+// A registry write the machine refuses, after the files and the first values
+// are in place, alone and over an earlier installation.
+TEST_F(Installer, AFailedRegistryWriteUndoesTheInstallation) {
+    const wchar_t TestKey[] = L"Software\\Tovamet Test";
+    const struct {
+        const char* what;
+        std::string line;
+        bool overEarlier;
+    } cases[] = {
+        {"300-character subkey",
+         "HKLM," + Narrow(TestKey) + "\\" + std::string(300, 'k') + ",V,0x00010001,1\r\n", false},
+        {"20,000-character value name",
+         "HKLM," + Narrow(TestKey) + "," + std::string(20000, 'v') + ",0x00010001,1\r\n", true},
+    };
+    for (const auto& c : cases) {
+        if (c.overEarlier) {
+            ASSERT_EQ(0u, RunInstaller(InstallArguments(PackageInf(), PackageFolder())).exitCode);
+        }
+        const std::wstring inf = MakeSource(ReadFileBytes(PackageInf()) + c.line, nullptr);
+        InstallerRun run = RunInstaller(InstallArguments(inf + L"\\Tovamet.inf", work));
+        EXPECT_EQ(1u, run.exitCode) << c.what;
+        EXPECT_NE(std::string::npos, run.output.find("undone")) << c.what << ": " << run.output;
+        ExpectNothingLeft(c.what);
+        EXPECT_FALSE(KeyExists(TestKey)) << c.what;
     }
 }
 

@@ -42,8 +42,8 @@ bool Exists(const std::wstring& path) {
 
 std::string ReadFileBytes(const std::wstring& path) {
     std::string bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return bytes;
     }
@@ -67,15 +67,16 @@ bool KeyExists(const wchar_t* path) {
 
 InstallerRun RunInstaller(const std::wstring& arguments) {
     InstallerRun run{0xDEADBEEF, ""};
+    // A log of its own for each run: one name for all was at times still held
+    // open after the installer had exited, by a process Wine had started for
+    // it and that inherited the installer's output.
     wchar_t temp[MAX_PATH];
+    wchar_t name[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    // A log of its own for every run: a process started during a run can keep
-    // the inherited log open after the installer has gone (seen under load in
-    // a fresh prefix, while Wine starts its own services), and creating the
-    // same file again then fails with a sharing violation.
-    static int runs = 0;
-    const std::wstring log =
-        std::wstring(temp) + L"cab_installer_output_" + std::to_wstring(++runs) + L".txt";
+    if (GetTempFileNameW(temp, L"cab", 0, name) == 0) {
+        return run;
+    }
+    const std::wstring log = name;
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
     HANDLE output = CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                                 CREATE_ALWAYS, 0, nullptr);

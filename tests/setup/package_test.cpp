@@ -259,6 +259,15 @@ TEST(Package, MalformedDescriptionsAreRefusedWithAReason) {
         {"unknown string", L"%CE2%\\Tovamet.dll", L"%CE9%\\Tovamet.dll", L"CE9"},
         {"unpaired percent", L"%CE2%\\Tovamet.dll", L"%CE2\\Tovamet.dll", L"%"},
         {"text before any section", L"[Version]", L"stray\n[Version]", L"line 1"},
+        {"name Windows would cut short", L"Tovamet.dll,,,0", L"...,,,0", L"folder"},
+        {"destination climbing out", L"= 0,%CE2%", L"= 0,%CE2%\\..\\..\\escape_dest",
+         L"not inside"},
+        {"destination elsewhere", L"= 0,%CE2%", L"= 0,Z:\\tmp", L"not inside"},
+        {"destination beside its folder", L"= 0,%CE2%", L"= 0,%CE2%x", L"not inside"},
+        {"device folder redefined", L"AppName =", L"CE2 = \"Z:\\tmp\"\nAppName =", L"not inside"},
+        {"install folder elsewhere", L"InstallDir = %CE1%", L"InstallDir = Z:\\tmp", L"not inside"},
+        {"install folder climbing out", L"InstallDir = %CE1%", L"InstallDir = %CE1%\\..",
+         L"not inside"},
     };
     for (const auto& c : cases) {
         std::wstring text = Replaced(BasePackage, c.from, c.to);
@@ -267,6 +276,19 @@ TEST(Package, MalformedDescriptionsAreRefusedWithAReason) {
         EXPECT_FALSE(ReadPackage(text, Folders, package, error)) << c.what;
         EXPECT_NE(std::wstring::npos, error.find(c.reason)) << c.what << ": " << Narrow(error);
     }
+}
+
+TEST(Package, FoldersInsideTheDeviceFoldersAndRepeatedSectionsAreTakenOnce) {
+    std::wstring text = Replaced(BasePackage, L"= 0,%CE2%", L"= 0,c:\\WINDOWS\\Sub Folder");
+    text = Replaced(text, L"= Files.Windows", L"= Files.Windows, files.windows,Files.Windows");
+    text = Replaced(text, L"= Reg.Item", L"= Reg.Item,REG.ITEM");
+    ASSERT_FALSE(text.empty());
+    Package package;
+    std::wstring error;
+    ASSERT_TRUE(ReadPackage(text, Folders, package, error)) << Narrow(error);
+    ASSERT_EQ(1u, package.files.size()) << "the file section is read once";
+    EXPECT_EQ(L"c:\\WINDOWS\\Sub Folder", package.files[0].directory);
+    EXPECT_EQ(2u, package.values.size()) << "the registry section is read once";
 }
 
 TEST(InstallRecordLists, RoundTripThroughTheirFlatForm) {
