@@ -138,18 +138,27 @@ TEST_F(SamplerTest, MemoryOffPushesZeroAfterTheSleepThatFollows) {
     EXPECT_GT(mem[0], 0);
 }
 
-// A stop 500 ms into a 5000 ms period that ran its course would take 4500 ms.
+// The tests below act about 500 ms into a 5000 ms period; what must happen
+// before that period could have run out must happen within this.
 const DWORD CutShort = 3000;
 
 TEST_F(SamplerTest, StopDuringTheSpinPublishesTheShortenedPeriodOnce) {
     ItemSettings.SampleInterval = 4; // 5000 ms
-    StartLoadSampler();
-    Sleep(500);
-    ASSERT_EQ(0, Count()) << "still in the first spin";
-    const DWORD start = GetTickCount();
-    StopLoadSampler();
-    EXPECT_LT(GetTickCount() - start, CutShort) << "the spin must end at its next test";
-    EXPECT_EQ(1, Count()) << "the shortened period is still published";
+    // A spin that received no processor time rightly yields nothing, and on
+    // a core that others keep busy that can happen; a stop that drops the
+    // period fails every try.
+    int published = 0;
+    for (int attempt = 0; attempt < 3 && published == 0; ++attempt) {
+        CpuHistory = std::make_unique<SampleHistory>(101);
+        StartLoadSampler();
+        Sleep(500);
+        ASSERT_EQ(0, Count()) << "still in the first spin";
+        const DWORD start = GetTickCount();
+        StopLoadSampler();
+        EXPECT_LT(GetTickCount() - start, CutShort) << "the spin must end at its next test";
+        published = Count();
+    }
+    EXPECT_EQ(1, published) << "the shortened period is still published";
 }
 
 TEST_F(SamplerTest, StopOnASaturatedCoreReturnsPromptly) {
