@@ -51,4 +51,6 @@ void CloseTapDialogs(HWND item) {
     }
     TappedItemDestroyed = true;
     CloseModalDialogs();
+    // Cancel's meaning now, not when the dialog's run has unwound.
+    LoadSettings();
 }

@@ -54,9 +54,15 @@ IdleThread IdleThreads[IdleThreadSlots];
 int NextSlot = 0;
 SRWLOCK IdleThreadsLock = SRWLOCK_INIT;
 
+using GetThreadTimesFunction = BOOL(WINAPI*)(HANDLE, LPFILETIME, LPFILETIME, LPFILETIME,
+                                             LPFILETIME);
+// Taken from kernel32 itself: the benchmarks watch the sampler's own calls
+// through the program's import of it.
+GetThreadTimesFunction KernelGetThreadTimes = nullptr;
+
 ULONGLONG CreationTime(HANDLE thread) {
     FILETIME creation = {}, exit, kernel, user;
-    GetThreadTimes(thread, &creation, &exit, &kernel, &user);
+    KernelGetThreadTimes(thread, &creation, &exit, &kernel, &user);
     return (static_cast<ULONGLONG>(creation.dwHighDateTime) << 32) | creation.dwLowDateTime;
 }
 
@@ -110,6 +116,12 @@ void RaiseOther(HANDLE thread, long long linuxId) {
     if (StillRunning(thread)) {
         LinuxSetScheduling(linuxId, SchedOther);
     }
+}
+
+DWORD WINAPI TryLeavingIdle(LPVOID) {
+    LinuxSetScheduling(0, SchedIdle);
+    LinuxSetScheduling(0, SchedOther);
+    return LinuxIsIdle(0) ? 0 : 1;
 }
 
 using SetThreadPriorityFunction = BOOL(WINAPI*)(HANDLE, int);
@@ -187,10 +199,27 @@ bool BridgeThreadPriorities(HMODULE module) {
         return false;
     }
     if (OriginalSetThreadPriority == nullptr) {
-        OriginalSetThreadPriority =
-            reinterpret_cast<SetThreadPriorityFunction>(reinterpret_cast<void*>(
-                GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetThreadPriority")));
+        HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+        OriginalSetThreadPriority = reinterpret_cast<SetThreadPriorityFunction>(
+            reinterpret_cast<void*>(GetProcAddress(kernel32, "SetThreadPriority")));
+        KernelGetThreadTimes = reinterpret_cast<GetThreadTimesFunction>(
+            reinterpret_cast<void*>(GetProcAddress(kernel32, "GetThreadTimes")));
     }
     return PatchImport(module, "SetThreadPriority",
                        reinterpret_cast<void*>(&BridgedSetThreadPriority));
+}
+
+bool LinuxIdleClassIsReversible() {
+    if (!RunningUnderWine()) {
+        return false;
+    }
+    HANDLE probe = CreateThread(nullptr, 0, TryLeavingIdle, nullptr, 0, nullptr);
+    if (probe == nullptr) {
+        return false;
+    }
+    WaitForSingleObject(probe, INFINITE);
+    DWORD left = 0;
+    GetExitCodeThread(probe, &left);
+    CloseHandle(probe);
+    return left != 0;
 }

@@ -12,6 +12,10 @@
 // idle priority must lower itself. Returns false when the
 // module imports no SetThreadPriority or the process does not run under Wine.
 bool BridgeThreadPriorities(HMODULE module);
+// Whether a thread of this process can leave Linux's idle class again, which
+// needs root, CAP_SYS_NICE or an RLIMIT_NICE of 20; without it a thread
+// raised from the idle priority stays in SCHED_IDLE.
+bool LinuxIdleClassIsReversible();
 // Points every import slot of module for the named function at replacement.
 // Returns false when the module imports no such function.
 bool PatchImport(HMODULE module, const char* name, void* replacement);

@@ -14,6 +14,7 @@
 #include "load_sampler.h"
 #include "screen_metrics.h"
 #include "settings.h"
+#include "thread_priority_bridge.h"
 
 namespace {
 
@@ -162,6 +163,9 @@ TEST_F(SamplerTest, StopDuringTheSpinPublishesTheShortenedPeriodOnce) {
 }
 
 TEST_F(SamplerTest, StopOnASaturatedCoreReturnsPromptly) {
+    if (!LinuxIdleClassIsReversible()) {
+        GTEST_SKIP() << "this user cannot take a thread out of Linux's idle class";
+    }
     ItemSettings.SampleInterval = 4;
     BusyThread busy[2];
     DWORD total = 0;
