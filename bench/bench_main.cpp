@@ -12,7 +12,9 @@ int main(int argc, char** argv) {
     // The item's code is linked into this program: its idle-priority sampler
     // gets the Linux idle class through the program's own imports.
     const bool bridged = BridgeThreadPriorities(GetModuleHandleW(nullptr));
-    std::printf("INFO\tpriority bridge %s\n", bridged ? "installed" : "NOT installed");
+    std::printf("INFO\tpriority bridge %s; a raised idle thread %s Linux's idle class\n",
+                bridged ? "installed" : "NOT installed",
+                LinuxIdleClassIsReversible() ? "leaves" : "CANNOT leave");
     if (argc < 2) {
         std::fprintf(stderr, "usage: tovamet_bench suite [--short]\n");
         return 2;

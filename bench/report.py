@@ -36,13 +36,16 @@ EXPECTED = {
     + ["accuracy.cpu_full_load_reads_100", "accuracy.memory_max_abs_error",
        "accuracy.memory_max_abs_error_vs_meminfo"],
     "overhead": ["overhead.job_slowdown", "overhead.item_time_outside_spin_per_hour"],
-    "response": [f"response.{m}_{p}_{i}ms" for m in ("wm_size", "wm_destroy", "wm_close")
+    "response": [f"response.{s}{m}_{p}_{i}ms" for s in ("", "saturated_")
+                 for m in ("wm_size", "wm_destroy", "wm_close")
                  for p in ("spin", "sleep") for i in INTERVALS],
     "paint_96": [f"paint.240x50_96dpi_{k}" for k in ("item", "bare", "ratio")],
     "paint_192": [f"paint.480x100_192dpi_{k}" for k in ("item", "bare", "ratio")],
     "endurance": [f"endure.{p}_{k}" for p in ENDURANCE_PHASES
                   for k in ("completed", "samplers", "gdi_growth", "handle_growth",
-                            "private_growth")],
+                            "private_growth")]
+    + [f"endure.load_unload_{k}" for k in ("completed", "gdi_growth", "handle_growth",
+                                           "private_growth")],
     "registry": [f"registry.{c}" for c in REGISTRY_CASES],
     "fuzz": ["fuzz.dialog_template_runs", "fuzz.dialog_template_findings"],
     "shipped": ["shipped.tovamet_dll_bytes", "shipped.tovametsetup_dll_bytes",

@@ -1,12 +1,15 @@
 // Responsiveness: how long WM_SIZE, WM_DESTROY and WM_CLOSE take to return
-// while the sampler is in its spin and while it sleeps, at each interval. The
-// messages are sent straight to the item window from its own thread, so the
-// time is the handler's: the stop request and the wait for the sampler.
+// while the sampler is in its spin and while it sleeps, at each interval, on
+// an otherwise idle core and with a normal-priority thread holding the core
+// at 100 %. The messages are sent straight to the item window from its own
+// thread, so the time is the handler's: the stop request and the wait for
+// the sampler.
 #include <cstdio>
 
 #include "bench_output.h"
 #include "histories.h"
 #include "item_harness.h"
+#include "load_generator.h"
 #include "load_sampler.h"
 #include "settings.h"
 #include "suites.h"
@@ -27,15 +30,60 @@ int SamplesNow() {
     return CpuHistory ? CpuHistory->Count() : 0;
 }
 
-// Starts a fresh sampler and waits until it is `into` ms into its first spin
-// (spin) or its first sleep (after the first publish).
-bool Arrange(HWND item, bool inSpin, DWORD interval, DWORD into) {
-    RestartSampling(item);
-    if (!inSpin && !PumpUntilTrue([] { return SamplesNow() >= 1; }, interval * 3 + 1000)) {
-        return false;
+// Holds the processor at 100 % with a normal-priority thread while it lives;
+// the suite runs pinned, so that is the item's core.
+class Saturation {
+  public:
+    explicit Saturation(bool on) : on(on) {
+        if (on) {
+            StartLoadGenerator(100);
+        }
     }
+    ~Saturation() {
+        if (on) {
+            StopLoadGenerator();
+        }
+    }
+    Saturation(const Saturation&) = delete;
+    Saturation& operator=(const Saturation&) = delete;
+
+  private:
+    bool on;
+};
+
+// Starts a fresh sampler and waits until it is in its first spin (spin) or
+// its first sleep (after the first publish).
+bool ReachPeriod(HWND item, bool inSpin, DWORD interval) {
+    RestartSampling(item);
+    return inSpin || PumpUntilTrue([] { return SamplesNow() >= 1; }, interval * 3 + 1000);
+}
+
+void MeasureRow(HWND item, bool saturated, bool inSpin, DWORD interval, DWORD into,
+                const Message& message) {
+    const std::string name =
+        Format("response.%s%s_%s_%ums", saturated ? "saturated_" : "", message.name,
+               inSpin ? "spin" : "sleep", static_cast<unsigned>(interval));
+    const bool reached = ReachPeriod(item, inSpin, interval);
+    // The busy thread comes once the sampler is in the period, so that a
+    // sleeping period can be reached at all.
+    Saturation busy(saturated && reached);
     PumpFor(into);
-    return SamplesNow() == (inSpin ? 0 : 1);
+    if (!reached || SamplesNow() != (inSpin ? 0 : 1)) {
+        ReportNotMeasured(name, "ms", "time to return", "<= 150",
+                          "the sampler was not in the wanted period when sent");
+        return;
+    }
+    RECT client;
+    GetClientRect(item, &client);
+    const LARGE_INTEGER start = Now();
+    SendMessageW(item, message.id, 0, MAKELPARAM(client.right, client.bottom));
+    const double elapsed = SecondsSince(start) * 1000.0;
+    const bool stopped = SamplerExited.load() == 1;
+    ReportRow(name, elapsed, "ms", "time to return", "<= 150", PassIf(elapsed <= 150.0 && stopped),
+              Format("%s %u ms into the %s%s; sampler %s on return", message.name,
+                     static_cast<unsigned>(into), inSpin ? "first spin" : "first sleep",
+                     saturated ? ", a normal-priority thread holding the core at 100 %" : "",
+                     stopped ? "had exited" : "was still running"));
 }
 
 } // namespace
@@ -47,33 +95,17 @@ int RunResponse(const BenchOptions& options) {
     if (item == nullptr) {
         return 2;
     }
-    for (int interval = 0; interval < IntervalCount; ++interval) {
-        const DWORD ms = static_cast<DWORD>(IntervalMilliseconds[interval]);
-        // Halfway into the period; a fifth of the way in the short run.
-        const DWORD into = options.shortRun ? ms / 5 : ms / 2;
-        ItemSettings.SampleInterval = interval;
-        for (const bool inSpin : {true, false}) {
-            for (const Message& message : Messages) {
-                Heartbeat("response");
-                const std::string name =
-                    Format("response.%s_%s_%ums", message.name, inSpin ? "spin" : "sleep",
-                           static_cast<unsigned>(ms));
-                if (!Arrange(item, inSpin, ms, into)) {
-                    ReportNotMeasured(name, "ms", "time to return", "<= 150",
-                                      "the sampler was not in the wanted period when sent");
-                    continue;
+    for (const bool saturated : {false, true}) {
+        for (int interval = 0; interval < IntervalCount; ++interval) {
+            const DWORD ms = static_cast<DWORD>(IntervalMilliseconds[interval]);
+            // Halfway into the period; a fifth of the way in the short run.
+            const DWORD into = options.shortRun ? ms / 5 : ms / 2;
+            ItemSettings.SampleInterval = interval;
+            for (const bool inSpin : {true, false}) {
+                for (const Message& message : Messages) {
+                    Heartbeat("response");
+                    MeasureRow(item, saturated, inSpin, ms, into, message);
                 }
-                RECT client;
-                GetClientRect(item, &client);
-                const LARGE_INTEGER start = Now();
-                SendMessageW(item, message.id, 0, MAKELPARAM(client.right, client.bottom));
-                const double elapsed = SecondsSince(start) * 1000.0;
-                const bool stopped = SamplerExited.load() == 1;
-                ReportRow(name, elapsed, "ms", "time to return", "<= 150",
-                          PassIf(elapsed <= 150.0 && stopped),
-                          Format("%s %u ms into the %s; sampler %s on return", message.name,
-                                 static_cast<unsigned>(into), inSpin ? "first spin" : "first sleep",
-                                 stopped ? "had exited" : "was still running"));
             }
         }
     }

@@ -57,7 +57,7 @@ void DrawCaption(HDC surface, const RECT& client, int cpu, int memory) {
     } else {
         length = wsprintfW(caption, L" CPU: %d%% %s", shownCpu, suffix);
     }
-    SetTextColor(surface, ColorPalette[ItemSettings.TextColor]);
+    SetTextColor(surface, ColorPalette[SettingOrDefault(&Settings::TextColor)]);
     SetBkMode(surface, TRANSPARENT);
     RECT area = client;
     DrawTextW(surface, caption, length, &area, 0);
@@ -67,17 +67,19 @@ void DrawCaption(HDC surface, const RECT& client, int cpu, int memory) {
 
 void GraphRenderer(HDC surface, const RECT& client) {
     ScopedLock guard(HistoryLock);
-    const int height = ScaleY(SizeHeights[ItemSettings.WindowSize]);
+    const int height = ScaleY(SizeHeights[SettingOrDefault(&Settings::WindowSize)]);
     const int spacing = ScaleX(10);
     const int width = client.right;
 
-    const int gridColor = ItemSettings.GridColor;
+    const int gridColor = SettingOrDefault(&Settings::GridColor);
     GdiObjectHolder gridPen(
         gridColor == TransparentColor ? nullptr : CreatePen(PS_SOLID, 1, ColorPalette[gridColor]));
-    GdiObjectHolder memoryPen(ItemSettings.DisplayMemory == 0
-                                  ? nullptr
-                                  : CreatePen(PS_SOLID, 1, ColorPalette[ItemSettings.MemoryColor]));
-    GdiObjectHolder cpuPen(CreatePen(PS_SOLID, 1, ColorPalette[ItemSettings.SampleColor]));
+    GdiObjectHolder memoryPen(
+        ItemSettings.DisplayMemory == 0
+            ? nullptr
+            : CreatePen(PS_SOLID, 1, ColorPalette[SettingOrDefault(&Settings::MemoryColor)]));
+    GdiObjectHolder cpuPen(
+        CreatePen(PS_SOLID, 1, ColorPalette[SettingOrDefault(&Settings::SampleColor)]));
 
     // Declared after the pens so the entry pen is back before any pen is deleted.
     SelectionHolder entryPen(surface, GetCurrentObject(surface, OBJ_PEN));

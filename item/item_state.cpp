@@ -5,3 +5,8 @@ HINSTANCE ModuleInstance = nullptr;
 std::atomic<HWND> ItemWindowHandle{nullptr};
 HFONT ItemFont = nullptr;
 int HeightChanged = 0;
+
+HMODULE HoldLibrary() {
+    wchar_t path[MAX_PATH];
+    return GetModuleFileNameW(ModuleInstance, path, MAX_PATH) != 0 ? LoadLibraryW(path) : nullptr;
+}

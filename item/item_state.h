@@ -12,3 +12,7 @@ extern std::atomic<HWND> ItemWindowHandle;
 extern HFONT ItemFont;
 // 1 when the next refresh query must report the item's height.
 extern int HeightChanged;
+
+// A reference of the caller's own to this library, for code that may still
+// run after the host has freed it; null when the library cannot be named.
+HMODULE HoldLibrary();

@@ -31,7 +31,7 @@ void EnsureHistories(int width) {
 }
 
 void PaintBackground(HWND window, HDC surface, const RECT& client) {
-    const int background = ItemSettings.BackgroundColor;
+    const int background = SettingOrDefault(&Settings::BackgroundColor);
     if (background == TransparentColor) {
         TODAYDRAWWATERMARKINFO watermark;
         watermark.hdc = surface;
@@ -87,7 +87,7 @@ LRESULT ReportHeight(TODAYLISTITEM* item) {
         return FALSE;
     }
     HeightChanged = 0;
-    item->cyp = ScaleY(SizeHeights[ItemSettings.WindowSize]);
+    item->cyp = ScaleY(SizeHeights[SettingOrDefault(&Settings::WindowSize)]);
     return TRUE;
 }
 
@@ -105,8 +105,11 @@ HFONT MakeItemFont() {
 LRESULT CALLBACK ItemWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_DESTROY:
+        CloseTapDialogs(window);
+        StopLoadSampler();
+        return 0;
     case WM_CLOSE:
-        // The window stays on WM_CLOSE and keeps painting its last samples.
+        // The window stays and keeps painting its last samples.
         StopLoadSampler();
         return 0;
     case WM_SIZE:
@@ -157,4 +160,17 @@ extern "C" HWND WINAPI InitializeCustomItem(TODAYLISTITEM* item, HWND parent) {
     }
     LoadSettings();
     return ItemWindowHandle;
+}
+
+void ReleaseItem() {
+    if (ItemFont != nullptr) {
+        DeleteObject(ItemFont);
+        ItemFont = nullptr;
+    }
+    // Classes of a library stay registered after it has gone, pointing at its
+    // freed window procedure.
+    if (ModuleInstance != nullptr) {
+        UnregisterClassW(ItemClassName, ModuleInstance);
+    }
+    ReleaseLoadSampler();
 }

@@ -11,3 +11,7 @@ LRESULT CALLBACK ItemWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 // Exported by ordinal 240; returns the new item window, or null when the
 // item is disabled or the window could not be made.
 extern "C" HWND WINAPI InitializeCustomItem(TODAYLISTITEM* item, HWND parent);
+
+// Frees what outlives the last item window (the caption font, the window
+// class, the sampler's stop signal); for the library's unload.
+void ReleaseItem();

@@ -19,6 +19,10 @@ namespace {
 std::atomic<LONG> SamplerStarted{0};
 // Signalled with a stop request, so that a sleeping period ends at once.
 HANDLE StopSignal = nullptr;
+// A real handle to the started sampler, kept until it has exited: a stop
+// raises the thread through it, since at the idle priority it would see the
+// request only when nothing else wants the processor.
+HANDLE SamplerHandle = nullptr;
 
 uint64_t UserTime(HANDLE thread) {
     FILETIME creation, exit, kernel, user;
@@ -29,7 +33,7 @@ uint64_t UserTime(HANDLE thread) {
 }
 
 DWORD CurrentInterval() {
-    return IntervalMilliseconds[ItemSettings.SampleInterval];
+    return IntervalMilliseconds[SettingOrDefault(&Settings::SampleInterval)];
 }
 
 // Spins, never sleeping or yielding, until one interval has passed or a stop
@@ -71,6 +75,10 @@ int MeasureMemory() {
 DWORD WINAPI LoadSampler(LPVOID library) {
     SamplerThread = GetCurrentThread();
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_IDLE);
+    // A stop that raised this thread before it lowered itself was undone above.
+    if (SamplerRunning.load() == 0) {
+        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+    }
     // SamplerRunning was armed by the starter; arming it here again would undo
     // a stop requested before this thread first ran.
     int8_t lastCpu = 0;
@@ -116,19 +124,14 @@ void StartLoadSampler() {
     SamplerStarted = 1;
     // The thread holds a reference of its own to the library it runs in, so
     // the library outlives the thread's last steps.
-    wchar_t path[MAX_PATH];
-    HMODULE library =
-        GetModuleFileNameW(ModuleInstance, path, MAX_PATH) != 0 ? LoadLibraryW(path) : nullptr;
-    // The window deals with the sampler only through the shared words.
-    HANDLE thread = CreateThread(nullptr, 0, LoadSampler, library, 0, nullptr);
-    if (thread == nullptr) {
+    HMODULE library = HoldLibrary();
+    SamplerHandle = CreateThread(nullptr, 0, LoadSampler, library, 0, nullptr);
+    if (SamplerHandle == nullptr) {
         if (library != nullptr) {
             FreeLibrary(library);
         }
         SamplerStarted = 0;
-        return;
     }
-    CloseHandle(thread);
 }
 
 void StopLoadSampler() {
@@ -136,7 +139,21 @@ void StopLoadSampler() {
     if (StopSignal != nullptr) {
         SetEvent(StopSignal);
     }
+    if (SamplerHandle != nullptr) {
+        SetThreadPriority(SamplerHandle, THREAD_PRIORITY_NORMAL);
+    }
     while (SamplerStarted.load() != 0 && SamplerExited.load() == 0) {
         Sleep(100);
+    }
+    if (SamplerHandle != nullptr) {
+        CloseHandle(SamplerHandle);
+        SamplerHandle = nullptr;
+    }
+}
+
+void ReleaseLoadSampler() {
+    if (StopSignal != nullptr) {
+        CloseHandle(StopSignal);
+        StopSignal = nullptr;
     }
 }

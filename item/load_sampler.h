@@ -17,6 +17,10 @@ DWORD WINAPI LoadSampler(LPVOID);
 
 // Arms the stop handshake and starts a sampler thread.
 void StartLoadSampler();
-// Asks a started sampler to stop and returns once it has left its loop;
+// Asks a started sampler to stop, raises it to the normal priority so that it
+// sees the request at its next test, and returns once it has left its loop;
 // returns at once when none was started.
 void StopLoadSampler();
+// Frees what the handshake keeps between samplers; for the library's unload,
+// when no sampler runs.
+void ReleaseLoadSampler();

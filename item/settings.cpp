@@ -42,6 +42,10 @@ const SettingField Fields[] = {
     {L"DisplayMemory", &Settings::DisplayMemory, 1, 0, 1},
 };
 
+bool Valid(const SettingField& f, int value) {
+    return value >= f.lowest && value <= f.highest;
+}
+
 // Windows CE ignores the access mask; the desktop grants through a key only
 // what was asked for when it was opened.
 HKEY OpenSettingsKey(REGSAM access) {
@@ -86,7 +90,7 @@ void WriteSettingValue(const wchar_t* name, int value) {
 void LoadSettings() {
     for (const SettingField& f : Fields) {
         const int value = ReadSettingValue(f.name, f.defaultValue);
-        ItemSettings.*f.field = (value < f.lowest || value > f.highest) ? f.defaultValue : value;
+        ItemSettings.*f.field = Valid(f, value) ? value : f.defaultValue;
     }
 }
 
@@ -101,4 +105,14 @@ void LoadSettingsOnce() {
         SettingsLoaded = 1;
         LoadSettings();
     }
+}
+
+int SettingOrDefault(std::atomic<int32_t> Settings::*setting) {
+    const int value = ItemSettings.*setting;
+    for (const SettingField& f : Fields) {
+        if (f.field == setting) {
+            return Valid(f, value) ? value : f.defaultValue;
+        }
+    }
+    return value;
 }

@@ -49,3 +49,9 @@ void WriteSettingValue(const wchar_t* name, int value);
 void LoadSettings();
 void SaveSettings();
 void LoadSettingsOnce();
+
+// The live value of a setting when it is valid for that setting, else the
+// setting's default. Every table lookup goes through it: a value written from
+// outside (a foreign writer of the registry, -1 in a colour that cannot be
+// transparent) never indexes past a table.
+int SettingOrDefault(std::atomic<int32_t> Settings::*setting);

@@ -4,6 +4,18 @@
 #include "aygshell.h"
 #include "item_state.h"
 
+namespace {
+
+// A modal run in progress; runs nest on the stack of the window's thread.
+struct ModalRun {
+    HWND dialog; // null until the dialog has initialised
+    ModalRun* outer;
+};
+
+ModalRun* InnermostRun = nullptr;
+
+} // namespace
+
 INT_PTR RunModalDialog(int templateId, HWND owner, DLGPROC procedure) {
     HRSRC found = FindResourceW(ModuleInstance, MAKEINTRESOURCEW(templateId), RT_DIALOG);
     HGLOBAL loaded = found != nullptr ? LoadResource(ModuleInstance, found) : nullptr;
@@ -12,13 +24,35 @@ INT_PTR RunModalDialog(int templateId, HWND owner, DLGPROC procedure) {
     }
     // On Windows CE a loaded resource is its data; the desktop needs LockResource.
     const DLGTEMPLATE* dialogTemplate = static_cast<const DLGTEMPLATE*>(LockResource(loaded));
-    return DialogBoxIndirectParamW(ModuleInstance, dialogTemplate, owner, procedure, 0);
+    ModalRun run = {nullptr, InnermostRun};
+    InnermostRun = &run;
+    const INT_PTR result =
+        DialogBoxIndirectParamW(ModuleInstance, dialogTemplate, owner, procedure, 0);
+    InnermostRun = run.outer;
+    return result;
 }
 
 void InitFullScreenDialog(HWND dialog) {
+    if (InnermostRun != nullptr) {
+        InnermostRun->dialog = dialog;
+    }
     SHINITDLGINFO info;
     info.dwMask = SHIDIM_FLAGS;
     info.hDlg = dialog;
     info.dwFlags = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLG;
     SHInitDialog(&info);
+}
+
+void CloseModalDialogs() {
+    for (ModalRun* run = InnermostRun; run != nullptr; run = run->outer) {
+        HWND dialog = run->dialog;
+        run->dialog = nullptr;
+        if (dialog != nullptr) {
+            // EndDialog gives the owner its input back. Destroying the window
+            // at once leaves nothing that could call the dialog's procedure
+            // later, when the host may have freed the library.
+            EndDialog(dialog, IDCANCEL);
+            DestroyWindow(dialog);
+        }
+    }
 }

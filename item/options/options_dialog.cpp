@@ -106,7 +106,7 @@ void Accept(HWND dialog) {
 void PickColor(HWND dialog, const ColorButton& button) {
     PickerTitle = button.title;
     PickerAllowsTransparent = button.allowsTransparent;
-    PickerColorIndex = ItemSettings.*button.setting;
+    PickerColorIndex = SettingOrDefault(button.setting);
     const int pickerTemplate = IsShortScreen() ? IDD_COLOR_PICKER_SHORT : IDD_COLOR_PICKER;
     if (RunModalDialog(pickerTemplate, dialog, ColorPickerDialog) == IDOK) {
         ItemSettings.*button.setting = PickerColorIndex;
@@ -122,7 +122,7 @@ void Paint(HWND dialog) {
         Swatch swatches[5];
         SwatchLayout(swatches);
         for (Swatch& swatch : swatches) {
-            const int color = ItemSettings.*swatch.setting;
+            const int color = SettingOrDefault(swatch.setting);
             if (color == TransparentColor) {
                 const wchar_t* const text = shortScreen ? L"T" : L"Transparent";
                 DrawTextW(surface, text, -1, &swatch.place, DT_CENTER);

@@ -66,17 +66,22 @@ class ItemWindowTest : public testing::Test {
     HWND item = nullptr;
 };
 
-// First in the process: the class is not registered before an enabled call.
 TEST_F(ItemWindowTest, DisabledRecordMakesNothing) {
+    // Whatever an earlier test left: no class, no DPI read, no height pending.
+    UnregisterClassW(L"TovametClass", GetModuleHandleW(nullptr));
+    const int dpiX = LogPixelsX;
+    LogPixelsX = 0;
+    HeightChanged = 0;
+    ItemSettings.WindowSize = 1;
     TODAYLISTITEM record = EnabledRecord();
     record.fEnabled = FALSE;
-    ItemSettings.WindowSize = 1;
     EXPECT_EQ(nullptr, InitializeCustomItem(&record, host.Handle()));
     WNDCLASSW found;
     EXPECT_FALSE(GetClassInfoW(GetModuleHandleW(nullptr), L"TovametClass", &found));
     EXPECT_EQ(0, LogPixelsX) << "the DPI is not read";
     EXPECT_EQ(1, ItemSettings.WindowSize.load()) << "settings are not loaded";
     EXPECT_EQ(0, HeightChanged);
+    LogPixelsX = dpiX;
 }
 
 TEST_F(ItemWindowTest, EntryMakesTheWindowAndReportsTheHeightOnce) {

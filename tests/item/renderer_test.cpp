@@ -148,6 +148,21 @@ TEST_F(RendererTest, TransparentGridDrawsNoLine) {
     EXPECT_EQ(0, canvas.CountColor(Grid, 0, 0, 110, 60));
 }
 
+TEST_F(RendererTest, ValuesOutsideTheirSettingDrawAsTheDefault) {
+    ItemSettings.WindowSize = 3;
+    ItemSettings.GridColor = 16;
+    ItemSettings.SampleColor = TransparentColor;
+    ItemSettings.MemoryColor = -2;
+    ItemSettings.TextColor = TransparentColor;
+    PushBoth({80, 80, 80}, {20, 20, 20});
+    TestCanvas canvas(110, 60);
+    Render(canvas, 100);
+    EXPECT_EQ(Cpu, canvas.Pixel(97, 11)) << "height 50, processor trace green";
+    EXPECT_EQ(Memory, canvas.Pixel(97, 40)) << "memory trace orange";
+    EXPECT_GT(canvas.CountColor(Grid, 0, 20, 110, 50), 0) << "grid dark green";
+    EXPECT_GT(canvas.CountColor(Text, 0, 0, 100, 20), 0) << "caption white";
+}
+
 TEST_F(RendererTest, TraceRowsFollowTheValue) {
     ItemSettings.WindowSize = 1;
     ItemSettings.GridColor = TransparentColor;

@@ -1,5 +1,7 @@
 // The live sampler thread under Wine: publishing, the grid offset, the
-// memory switch, and the stop handshake in each kind of period.
+// memory switch, and the stop handshake in each kind of period and on a
+// saturated core. Time bounds stay well short of the interval they guard, so
+// a busy machine does not trip them.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -12,6 +14,7 @@
 #include "load_sampler.h"
 #include "screen_metrics.h"
 #include "settings.h"
+#include "thread_priority_bridge.h"
 
 namespace {
 
@@ -40,6 +43,29 @@ bool WaitForCount(int wanted, DWORD timeoutMs) {
     return true;
 }
 
+// A normal-priority thread that keeps the processor busy while it lives; the
+// test runs pinned, so it competes for the sampler's only core.
+class BusyThread {
+  public:
+    BusyThread() : thread(CreateThread(nullptr, 0, Spin, &stop, 0, nullptr)) {}
+    ~BusyThread() {
+        stop = true;
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+    }
+    BusyThread(const BusyThread&) = delete;
+    BusyThread& operator=(const BusyThread&) = delete;
+
+  private:
+    static DWORD WINAPI Spin(LPVOID flag) {
+        while (!static_cast<std::atomic<bool>*>(flag)->load()) {
+        }
+        return 0;
+    }
+    std::atomic<bool> stop{false};
+    HANDLE thread;
+};
+
 class SamplerTest : public testing::Test {
   protected:
     void SetUp() override {
@@ -61,14 +87,6 @@ class SamplerTest : public testing::Test {
     }
     HWND window = nullptr;
 };
-
-// Must run first: in a fresh process no sampler was ever started.
-TEST_F(SamplerTest, StopWithoutAStartedSamplerReturnsAtOnce) {
-    EXPECT_EQ(0, SamplerExited.load());
-    const DWORD start = GetTickCount();
-    StopLoadSampler();
-    EXPECT_LT(GetTickCount() - start, 100u) << "nothing to wait for";
-}
 
 TEST_F(SamplerTest, PublishesEachMeasurementTwiceAndScrollsTheGrid) {
     ASSERT_EQ(96, LogPixelsX) << "this test expects a 96-dpi screen";
@@ -121,26 +139,59 @@ TEST_F(SamplerTest, MemoryOffPushesZeroAfterTheSleepThatFollows) {
     EXPECT_GT(mem[0], 0);
 }
 
+// The tests below act about 500 ms into a 5000 ms period; what must happen
+// before that period could have run out must happen within this.
+const DWORD CutShort = 3000;
+
 TEST_F(SamplerTest, StopDuringTheSpinPublishesTheShortenedPeriodOnce) {
-    ItemSettings.SampleInterval = 3; // 2000 ms
-    StartLoadSampler();
-    Sleep(500);
-    ASSERT_EQ(0, Count()) << "still in the first spin";
-    const DWORD start = GetTickCount();
-    StopLoadSampler();
-    EXPECT_LT(GetTickCount() - start, 1000u) << "the spin must end at its next test";
-    EXPECT_EQ(1, Count()) << "the shortened period is still published";
+    ItemSettings.SampleInterval = 4; // 5000 ms
+    // A spin that received no processor time rightly yields nothing, and on
+    // a core that others keep busy that can happen; a stop that drops the
+    // period fails every try.
+    int published = 0;
+    for (int attempt = 0; attempt < 3 && published == 0; ++attempt) {
+        CpuHistory = std::make_unique<SampleHistory>(101);
+        StartLoadSampler();
+        Sleep(500);
+        ASSERT_EQ(0, Count()) << "still in the first spin";
+        const DWORD start = GetTickCount();
+        StopLoadSampler();
+        EXPECT_LT(GetTickCount() - start, CutShort) << "the spin must end at its next test";
+        published = Count();
+    }
+    EXPECT_EQ(1, published) << "the shortened period is still published";
+}
+
+TEST_F(SamplerTest, StopOnASaturatedCoreReturnsPromptly) {
+    if (!LinuxIdleClassIsReversible()) {
+        GTEST_SKIP() << "this user cannot take a thread out of Linux's idle class";
+    }
+    ItemSettings.SampleInterval = 4;
+    BusyThread busy[2];
+    DWORD total = 0;
+    for (int round = 0; round < 3; ++round) {
+        StartLoadSampler();
+        Sleep(300);
+        const DWORD start = GetTickCount();
+        StopLoadSampler();
+        total += GetTickCount() - start;
+        ASSERT_EQ(1, SamplerExited.load()) << "round " << round;
+    }
+    // At the idle priority the sampler would see each stop only when the
+    // busy threads leave the core idle, which they never do; Linux gives an
+    // idle-class thread a sliver even then, so the bound is on three stops.
+    EXPECT_LT(total, 2000u) << "the stop raises the sampler";
 }
 
 TEST_F(SamplerTest, StopDuringTheSleepEndsItAndPublishesOnce) {
-    ItemSettings.SampleInterval = 3;
+    ItemSettings.SampleInterval = 4;
     StartLoadSampler();
-    ASSERT_TRUE(WaitForCount(1, 5000));
+    ASSERT_TRUE(WaitForCount(1, 10000));
     Sleep(500);
     ASSERT_EQ(1, Count()) << "now in the sleeping period";
     const DWORD start = GetTickCount();
     StopLoadSampler();
-    EXPECT_LT(GetTickCount() - start, 1000u) << "the sleep must not run its 2000 ms out";
+    EXPECT_LT(GetTickCount() - start, CutShort) << "the sleep must not run its 5000 ms out";
     const std::vector<int> cpu = Samples(CpuHistory);
     ASSERT_EQ(2u, cpu.size()) << "one more publish after the stop";
     EXPECT_EQ(cpu[0], cpu[1]);
@@ -151,7 +202,7 @@ TEST_F(SamplerTest, ShorterIntervalTakesEffectWithinARunningSpin) {
     StartLoadSampler();
     Sleep(400);
     ItemSettings.SampleInterval = 0; // already passed: the spin ends at once
-    EXPECT_TRUE(WaitForCount(1, 1000)) << "the spin reads the interval at every test";
+    EXPECT_TRUE(WaitForCount(1, CutShort)) << "the spin reads the interval at every test";
 }
 
 TEST_F(SamplerTest, StopRightAfterStartEndsTheThread) {
@@ -164,24 +215,13 @@ TEST_F(SamplerTest, StopRightAfterStartEndsTheThread) {
 }
 
 TEST_F(SamplerTest, SaturatedCoreReadsFullLoad) {
-    // The test runs pinned to one core, so a normal-priority spinner leaves
-    // the idle-class sampler no time at all.
-    std::atomic<bool> stop{false};
-    HANDLE busy = CreateThread(
-        nullptr, 0,
-        [](LPVOID p) -> DWORD {
-            auto* flag = static_cast<std::atomic<bool>*>(p);
-            while (!flag->load()) {
-            }
-            return 0;
-        },
-        &stop, 0, nullptr);
-    Sleep(50);
-    StartLoadSampler();
-    const bool arrived = WaitForCount(4, 10000);
-    stop = true;
-    WaitForSingleObject(busy, INFINITE);
-    CloseHandle(busy);
+    bool arrived = false;
+    {
+        BusyThread busy;
+        Sleep(50);
+        StartLoadSampler();
+        arrived = WaitForCount(4, 10000);
+    }
     StopLoadSampler();
     ASSERT_TRUE(arrived);
     const std::vector<int> cpu = Samples(CpuHistory);

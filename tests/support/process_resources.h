@@ -1,5 +1,6 @@
-// What the process holds, for the endurance runs: GDI objects, kernel
-// handles and private bytes, each by the best means this platform offers.
+// What the process holds, for the endurance runs and the unload test: GDI
+// objects, kernel handles and private bytes, each by the best means this
+// platform offers.
 #pragma once
 
 #include <string>
