@@ -42,8 +42,8 @@ bool Exists(const std::wstring& path) {
 
 std::string ReadFileBytes(const std::wstring& path) {
     std::string bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return bytes;
     }
@@ -67,12 +67,14 @@ bool KeyExists(const wchar_t* path) {
 
 InstallerRun RunInstaller(const std::wstring& arguments) {
     InstallerRun run{0xDEADBEEF, ""};
-    wchar_t temp[MAX_PATH];
+    // A log of its own for every run: under load, Wine may still hold the
+    // previous run's inherited handle for a moment after that run has ended.
+    wchar_t temp[MAX_PATH], log[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    const std::wstring log = std::wstring(temp) + L"cab_installer_output.txt";
+    GetTempFileNameW(temp, L"cab", 0, log);
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    HANDLE output = CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                                CREATE_ALWAYS, 0, nullptr);
+    HANDLE output =
+        CreateFileW(log, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
     if (output == INVALID_HANDLE_VALUE) {
         return run;
     }
@@ -94,7 +96,7 @@ InstallerRun RunInstaller(const std::wstring& arguments) {
     }
     CloseHandle(output);
     run.output = ReadFileBytes(log);
-    DeleteFileW(log.c_str());
+    DeleteFileW(log);
     return run;
 }
 
