@@ -280,7 +280,7 @@ void ExpectSwatches(HWND dialog) {
         const COLORREF fill = ColorPalette[MarkerColors[row]];
         ExpectSwatch(
             marked, f, [fill](int, int) { return fill; }, name);
-        // The Part's size, but where a tall row is narrower than the swatch.
+        // The layout's size, or a little narrower where a tall row has less room.
         const int wanted = ScaleX(IsShortScreen() ? 15 : 70);
         EXPECT_TRUE(f.right - f.left <= wanted && f.right - f.left >= wanted * 9 / 10)
             << name << " width " << f.right - f.left << " for " << wanted;
