@@ -10,6 +10,7 @@
 #include "resource.h"
 #include "screen_metrics.h"
 #include "settings.h"
+#include "swatch_place.h"
 
 namespace {
 
@@ -35,36 +36,49 @@ struct Swatch {
     RECT place;
 };
 
-// The five swatches in drawing order, for the layout of the current screen.
-void SwatchLayout(Swatch (&swatches)[5]) {
-    if (IsShortScreen()) {
-        const int width = ScaleX(15);
-        const int height = ScaleY(15);
-        const struct {
-            std::atomic<int32_t> Settings::*setting;
-            int left, top;
-        } places[] = {
-            {&Settings::BackgroundColor, ScaleX(120), ScaleY(45)},
-            {&Settings::GridColor, ScaleX(258), ScaleY(45)},
-            {&Settings::SampleColor, ScaleX(120), ScaleY(68)},
-            {&Settings::TextColor, ScaleX(258), ScaleY(68)},
-            {&Settings::MemoryColor, ScaleX(120), ScaleY(93)},
-        };
-        for (int i = 0; i < 5; ++i) {
-            swatches[i].setting = places[i].setting;
-            swatches[i].place = {places[i].left, places[i].top, places[i].left + width,
-                                 places[i].top + height};
+// The rows in the drawing order of each layout, as indices into ColorButtons.
+const int TallOrder[] = {0, 1, 2, 4, 3};
+const int ShortOrder[] = {0, 1, 2, 3, 4};
+
+RECT ClientPlace(HWND dialog, HWND control) {
+    RECT place;
+    GetWindowRect(control, &place);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
+    return place;
+}
+
+// Where the label of a button's row ends: the right edge of the nearest
+// control left of the button on its row. A label's text never shows past its
+// control, and the swatch must not cover the control either.
+int LabelEnd(HWND dialog, const RECT& button) {
+    int end = 0;
+    for (HWND control = GetWindow(dialog, GW_CHILD); control != nullptr;
+         control = GetWindow(control, GW_HWNDNEXT)) {
+        const RECT place = ClientPlace(dialog, control);
+        if (place.right <= button.left && place.top < button.bottom && place.bottom > button.top &&
+            place.right > end) {
+            end = place.right;
         }
-        return;
     }
-    std::atomic<int32_t> Settings::*const order[] = {&Settings::BackgroundColor,
-                                                     &Settings::GridColor, &Settings::SampleColor,
-                                                     &Settings::MemoryColor, &Settings::TextColor};
-    const int left = ScaleX(120);
+    return end;
+}
+
+// The five swatches in drawing order, each placed in its row as the dialog
+// laid the row out, in the size of the screen's layout. The controls sit in
+// dialog units, which follow the dialog's font rather than the dpi, so fixed
+// pixel places would drift off their rows.
+void SwatchLayout(HWND dialog, bool shortScreen, Swatch (&swatches)[5]) {
+    const int width = ScaleX(shortScreen ? 15 : 70);
+    const int height = ScaleY(15);
+    const int* const order = shortScreen ? ShortOrder : TallOrder;
     for (int i = 0; i < 5; ++i) {
-        const int top = ScaleY(57) + i * ScaleY(23);
-        swatches[i].setting = order[i];
-        swatches[i].place = {left, top, left + ScaleX(70), top + ScaleY(15)};
+        const ColorButton& row = ColorButtons[order[i]];
+        const RECT button = ClientPlace(dialog, GetDlgItem(dialog, row.id));
+        const PixelBox place =
+            PlaceSwatch(LabelEnd(dialog, button),
+                        {button.left, button.top, button.right, button.bottom}, width, height);
+        swatches[i].setting = row.setting;
+        swatches[i].place = {place.left, place.top, place.right, place.bottom};
     }
 }
 
@@ -118,9 +132,13 @@ void Paint(HWND dialog) {
     HDC surface = BeginPaint(dialog, &paint);
     {
         GdiObjectHolder frame(CreateSolidBrush(RGB(0, 0, 0)));
+        // The dialog's own font, in which "Transparent" fits its swatch; the
+        // context's system font is larger than the swatch.
+        SelectionHolder font(surface,
+                             reinterpret_cast<HGDIOBJ>(SendMessageW(dialog, WM_GETFONT, 0, 0)));
         const bool shortScreen = IsShortScreen();
         Swatch swatches[5];
-        SwatchLayout(swatches);
+        SwatchLayout(dialog, shortScreen, swatches);
         for (Swatch& swatch : swatches) {
             const int color = SettingOrDefault(swatch.setting);
             if (color == TransparentColor) {

@@ -97,8 +97,12 @@ void Capture(HWND dialog, TestCanvas& canvas) {
 }
 
 RECT ControlRect(HWND dialog, int id) {
+    return ControlRect(dialog, GetDlgItem(dialog, id));
+}
+
+RECT ControlRect(HWND dialog, HWND control) {
     RECT place;
-    GetWindowRect(GetDlgItem(dialog, id), &place);
+    GetWindowRect(control, &place);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
     return place;
 }

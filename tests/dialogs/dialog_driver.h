@@ -46,5 +46,6 @@ class TestCanvas;
 void Capture(HWND dialog, TestCanvas& canvas);
 // The rectangle of a control in its dialog's client coordinates.
 RECT ControlRect(HWND dialog, int id);
+RECT ControlRect(HWND dialog, HWND control);
 // The rectangle of dialog units mapped to the dialog's pixels.
 RECT DialogUnits(HWND dialog, int x, int y, int cx, int cy);

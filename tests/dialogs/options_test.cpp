@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "item_window.h"
 #include "resource.h"
 #include "screen_metrics.h"
+#include "screen_orientation.h"
 #include "settings.h"
 #include "test_canvas.h"
 #include "test_host_window.h"
@@ -26,23 +28,18 @@ namespace {
 const DWORD Absent = 0xDEADBEEF;
 const int ItemWidth = 120;
 
-// The swatches of the options dialog in pixels, in the order the settings
-// name them: background, grid, CPU, memory, text.
+// The rows of the options dialog in the order the settings name them.
 enum Row { Background, Grid, Cpu, Memory, Text, RowCount };
 
-RECT SwatchRect(Row row) {
-    if (IsShortScreen()) {
-        const POINT corners[RowCount] = {{120, 45}, {258, 45}, {120, 68}, {120, 93}, {258, 68}};
-        const POINT c = corners[row];
-        return {ScaleX(c.x), ScaleY(c.y), ScaleX(c.x) + ScaleX(15), ScaleY(c.y) + ScaleY(15)};
-    }
-    const int top = ScaleY(57) + row * ScaleY(23);
-    return {ScaleX(120), top, ScaleX(120) + ScaleX(70), top + ScaleY(15)};
-}
-
-POINT Centre(const RECT& r) {
-    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
+const char* const RowNames[RowCount] = {"background", "grid", "CPU", "memory", "text"};
+const int RowButtons[RowCount] = {IDC_EDIT_BACKGROUND, IDC_EDIT_GRID, IDC_EDIT_CPU, IDC_EDIT_MEMORY,
+                                  IDC_EDIT_TEXT};
+std::atomic<int32_t> Settings::*const RowSettings[RowCount] = {
+    &Settings::BackgroundColor, &Settings::GridColor, &Settings::SampleColor,
+    &Settings::MemoryColor, &Settings::TextColor};
+// Red, green, blue, magenta and orange: apart from each other, the frames and
+// the dialog, so that each swatch can be found by its colour.
+const int MarkerColors[RowCount] = {2, 3, 4, 7, 6};
 
 // The centre of swatch k in the colour picker.
 POINT PickerSwatch(int k) {
@@ -115,6 +112,7 @@ class OptionsTest : public testing::Test {
         StoreDword(L"SampleInterval", 0);
     }
     void TearDown() override {
+        RestoreScreenMode();
         if (item != nullptr) {
             SendMessageW(item, WM_SIZE, 0, 0);
             DestroyWindow(item);
@@ -186,69 +184,130 @@ void ExpectSwatch(const TestCanvas& shown, const RECT& place, Inside inside, con
                         << std::hex << got << " expected 0x" << expected;
 }
 
-// Checks the five swatches of the options dialog against the live settings.
-// The template's lists and buttons overlap some swatches (at 192 dpi the text
-// colour's wholly), so the controls are hidden while the dialog is captured.
-void ExpectSwatches(HWND dialog) {
-    std::vector<HWND> controls;
+// The places of the dialog's visible controls, the unnamed labels included.
+std::vector<RECT> ControlRects(HWND dialog) {
+    std::vector<RECT> controls;
     for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
         if (IsWindowVisible(c)) {
-            controls.push_back(c);
-            ShowWindow(c, SW_HIDE);
+            controls.push_back(ControlRect(dialog, c));
         }
     }
-    RECT client;
-    GetClientRect(dialog, &client);
-    TestCanvas shown(client.right, client.bottom);
-    ::Capture(dialog, shown);
-    // "Transparent" as the dialog should draw it, onto the same screen (which
-    // smooths text unlike a memory bitmap), below the swatches and at their x
-    // (DrawText centres text wider than its box by a rounded halving): a
-    // fresh context's font and text colour, the text background that the
-    // dialog's paint context shows in its transparent swatch, and nothing
-    // else filled.
-    const RECT first = SwatchRect(Background);
-    const int height = first.bottom - first.top;
-    const RECT reference = {first.left, client.bottom - height - 2, first.right, client.bottom - 2};
-    const bool gridTransparent = ItemSettings.GridColor == TransparentColor;
-    if (gridTransparent || ItemSettings.BackgroundColor == TransparentColor) {
-        const RECT transparent = SwatchRect(gridTransparent ? Grid : Background);
-        HDC screen = GetDC(dialog);
-        SetBkColor(screen, shown.Pixel(transparent.right - 2, transparent.bottom - 2));
-        RECT area = reference;
-        DrawTextW(screen, IsShortScreen() ? L"T" : L"Transparent", -1, &area, DT_CENTER);
-        ReleaseDC(dialog, screen);
-        shown.CaptureClient(dialog);
-        int ink = 0;
-        for (int y = reference.top; y < reference.bottom; ++y) {
-            for (int x = reference.left; x < reference.right; ++x) {
-                ink += GetRValue(shown.Pixel(x, y)) < 128 ? 1 : 0;
+    return controls;
+}
+
+// Paints the dialog with these colours in the five settings and captures it.
+void CaptureWith(HWND dialog, const int (&colors)[RowCount], TestCanvas& shown) {
+    for (int row = 0; row < RowCount; ++row) {
+        ItemSettings.*RowSettings[row] = colors[row];
+    }
+    Capture(dialog, shown);
+}
+
+// Checks "Transparent" or "T" within a frame: the frame black, text inside,
+// and none of it on the pixels next to the frame, where a cut word would
+// reach. Whatever differs from the text's background counts as text, so
+// that smoothed and plain text are judged alike.
+void ExpectWordInside(const TestCanvas& shown, const RECT& frame, const char* what) {
+    ExpectSwatch(
+        shown, frame, [&](int x, int y) { return shown.Pixel(x, y); }, what);
+    const COLORREF cell = shown.Pixel(frame.left + 1, frame.top + 1);
+    const COLORREF below = shown.Pixel(frame.left + 1, frame.bottom - 2);
+    int inside = 0, edge = 0;
+    for (int y = frame.top + 1; y < frame.bottom - 1; ++y) {
+        for (int x = frame.left + 1; x < frame.right - 1; ++x) {
+            const COLORREF c = shown.Pixel(x, y);
+            if (c != cell && c != below) {
+                const bool atEdge = x == frame.left + 1 || x == frame.right - 2 ||
+                                    y == frame.top + 1 || y == frame.bottom - 2;
+                (atEdge ? edge : inside) += 1;
             }
         }
-        EXPECT_GT(ink, height) << "the reference shows text";
     }
-    for (HWND c : controls) {
-        ShowWindow(c, SW_SHOW);
+    EXPECT_GT(inside, 0) << what << ": text shown";
+    EXPECT_EQ(0, edge) << what << ": text reaches the frame of " << frame.left << "," << frame.top
+                       << "-" << frame.right << "," << frame.bottom;
+}
+
+// Checks the five swatches where they are painted. Each is found by a marker
+// colour of its own; it must show whole as a solid fill in a black frame,
+// centred on its row's "Edit" button vertically, left of that button and
+// clear of every control. Then the transparent background and grid must show
+// their word inside the frame, and with the live settings back every swatch
+// their colour or word.
+void ExpectSwatches(HWND dialog) {
+    RECT client;
+    GetClientRect(dialog, &client);
+    const int width = client.right, height = client.bottom;
+    const std::vector<RECT> controls = ControlRects(dialog);
+    int live[RowCount];
+    for (int row = 0; row < RowCount; ++row) {
+        live[row] = ItemSettings.*RowSettings[row];
+    }
+    // All captures first, so that the live settings are back before any check.
+    TestCanvas marked(width, height), words(width, height), shown(width, height);
+    CaptureWith(dialog, MarkerColors, marked);
+    const int transparent[RowCount] = {TransparentColor, TransparentColor, MarkerColors[Cpu],
+                                       MarkerColors[Memory], MarkerColors[Text]};
+    CaptureWith(dialog, transparent, words);
+    CaptureWith(dialog, live, shown);
+
+    RECT frames[RowCount];
+    for (RECT& f : frames) {
+        f = {width, height, -1, -1};
+    }
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const POINT at = {x, y};
+            bool onControl = false;
+            for (const RECT& c : controls) {
+                onControl = onControl || PtInRect(&c, at);
+            }
+            for (int row = 0; row < RowCount && !onControl; ++row) {
+                if (marked.Pixel(x, y) == ColorPalette[MarkerColors[row]]) {
+                    RECT& f = frames[row];
+                    f = {std::min<LONG>(f.left, x - 1), std::min<LONG>(f.top, y - 1),
+                         std::max<LONG>(f.right, x + 2), std::max<LONG>(f.bottom, y + 2)};
+                }
+            }
+        }
+    }
+    for (int row = 0; row < RowCount; ++row) {
+        const RECT& f = frames[row];
+        const char* const name = RowNames[row];
+        ASSERT_LT(f.left, f.right) << name << " swatch not found outside the controls";
+        ASSERT_TRUE(f.left >= 0 && f.top >= 0 && f.right <= width && f.bottom <= height)
+            << name << " swatch within the dialog";
+        const COLORREF fill = ColorPalette[MarkerColors[row]];
+        ExpectSwatch(
+            marked, f, [fill](int, int) { return fill; }, name);
+        // The layout's size, or a little narrower where a tall row has less room.
+        const int wanted = ScaleX(IsShortScreen() ? 15 : 70);
+        EXPECT_TRUE(f.right - f.left <= wanted && f.right - f.left >= wanted * 9 / 10)
+            << name << " width " << f.right - f.left << " for " << wanted;
+        EXPECT_EQ(ScaleY(15), f.bottom - f.top) << name << " height";
+        const RECT button = ControlRect(dialog, RowButtons[row]);
+        const int centre = (f.top + f.bottom) / 2;
+        EXPECT_TRUE(centre >= button.top && centre < button.bottom)
+            << name << ": centre y " << centre << ", Edit " << button.top << "-" << button.bottom;
+        EXPECT_LE(f.right, button.left) << name << " left of its Edit";
+        for (const RECT& c : controls) {
+            RECT overlap;
+            EXPECT_FALSE(IntersectRect(&overlap, &f, &c))
+                << name << " at " << f.left << "," << f.top << "-" << f.right << "," << f.bottom
+                << " overlaps the control at " << c.left << "," << c.top << "-" << c.right << ","
+                << c.bottom;
+        }
     }
 
-    const int settings[RowCount] = {ItemSettings.BackgroundColor, ItemSettings.GridColor,
-                                    ItemSettings.SampleColor, ItemSettings.MemoryColor,
-                                    ItemSettings.TextColor};
-    const char* const names[RowCount] = {"background", "grid", "CPU", "memory", "text"};
+    ExpectWordInside(words, frames[Background], "transparent background");
+    ExpectWordInside(words, frames[Grid], "transparent grid");
     for (int row = 0; row < RowCount; ++row) {
-        const RECT place = SwatchRect(static_cast<Row>(row));
-        if (settings[row] == TransparentColor) {
-            ExpectSwatch(
-                shown, place,
-                [&](int x, int y) {
-                    return shown.Pixel(x - place.left + reference.left,
-                                       y - place.top + reference.top);
-                },
-                names[row]);
+        if (live[row] == TransparentColor) {
+            ExpectWordInside(shown, frames[row], RowNames[row]);
         } else {
-            const COLORREF fill = ColorPalette[settings[row]];
+            const COLORREF fill = ColorPalette[live[row]];
             ExpectSwatch(
-                shown, place, [fill](int, int) { return fill; }, names[row]);
+                shown, frames[row], [fill](int, int) { return fill; }, RowNames[row]);
         }
     }
 }
@@ -378,12 +437,7 @@ TEST_F(OptionsTest, CancelUndoesAPickAndPickerCancelKeepsTheSetting) {
     Tap({Click(IDC_EDIT_CPU), TapPickerSwatch(7), Click(IDOK),
          [](HWND dialog) {
              EXPECT_EQ(7, ItemSettings.SampleColor.load()) << "picked in memory";
-             RECT client;
-             GetClientRect(dialog, &client);
-             TestCanvas shown(client.right, client.bottom);
-             ::Capture(dialog, shown);
-             const POINT centre = Centre(SwatchRect(Cpu));
-             EXPECT_EQ(ColorPalette[7], shown.Pixel(centre.x, centre.y)) << "the swatch shows it";
+             ExpectSwatches(dialog);
          },
          Click(IDC_EDIT_GRID), TapPickerSwatch(4), Click(IDCANCEL),
          [](HWND) {
@@ -507,8 +561,55 @@ TEST_F(OptionsTest, ListsWithoutASelectionStoreTheDefaults) {
     EXPECT_EQ(static_cast<DWORD>(ScaleY(50)), cyp);
 }
 
+// The screen turns while the dialog from the tall template is open: the
+// controls keep their places, and the swatches, drawn in the short layout's
+// size from then on, stay in their rows.
+TEST_F(OptionsTest, SwatchesFollowTheirRowsWhenTheScreenTurns) {
+    if (IsShortScreen()) {
+        GTEST_SKIP() << "starts from a tall screen";
+    }
+    OpenItem();
+    Tap({[](HWND dialog) {
+             const RECT before = ControlRect(dialog, IDC_EDIT_GRID);
+             ASSERT_EQ(DISP_CHANGE_SUCCESSFUL, TurnToLandscape());
+             ASSERT_TRUE(IsShortScreen())
+                 << GetSystemMetrics(SM_CXSCREEN) << "x" << GetSystemMetrics(SM_CYSCREEN);
+             const RECT after = ControlRect(dialog, IDC_EDIT_GRID);
+             EXPECT_TRUE(EqualRect(&before, &after)) << "the grid's Edit stays";
+             ExpectSwatches(dialog);
+         },
+         Click(IDCANCEL)});
+}
+
+// The shell's OK control: inside the dialog, in the dialog's font, and wide
+// and high enough for its text within its edges.
+void ExpectOkControlReadable(HWND dialog) {
+    HWND ok = GetDlgItem(dialog, IDOK);
+    ASSERT_NE(nullptr, ok);
+    EXPECT_EQ(L"OK", WindowText(ok));
+    const RECT place = ControlRect(dialog, IDOK);
+    RECT client;
+    GetClientRect(dialog, &client);
+    RECT within;
+    IntersectRect(&within, &place, &client);
+    EXPECT_TRUE(EqualRect(&within, &place))
+        << "OK at " << place.left << "," << place.top << "-" << place.right << "," << place.bottom
+        << " in a client area " << client.right << " wide";
+    const LRESULT font = SendMessageW(dialog, WM_GETFONT, 0, 0);
+    EXPECT_EQ(font, SendMessageW(ok, WM_GETFONT, 0, 0)) << "the dialog's font";
+    HDC surface = GetDC(ok);
+    HGDIOBJ previous = SelectObject(surface, reinterpret_cast<HGDIOBJ>(font));
+    SIZE text = {0, 0};
+    GetTextExtentPoint32W(surface, L"OK", 2, &text);
+    SelectObject(surface, previous);
+    ReleaseDC(ok, surface);
+    EXPECT_LE(text.cx + 4 * GetSystemMetrics(SM_CXEDGE), place.right - place.left) << "OK's width";
+    EXPECT_LE(text.cy + 2 * GetSystemMetrics(SM_CYEDGE), place.bottom - place.top) << "OK's height";
+}
+
 // Run on tall and short screens: the short template puts the grid row's Edit
-// button beside the background's, the tall one below it.
+// button beside the background's, the tall one below it; the dialog fills
+// the screen and its OK control can be read.
 TEST_F(OptionsTest, TapOpensTheTemplateOfTheScreenShape) {
     const bool shortScreen = GetSystemMetrics(SM_CYSCREEN) < MulDiv(320, LogPixelsY, 96);
     OpenItem();
@@ -523,6 +624,7 @@ TEST_F(OptionsTest, TapOpensTheTemplateOfTheScreenShape) {
              GetWindowRect(dialog, &window);
              EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), window.right - window.left) << "full screen";
              EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), window.bottom - window.top);
+             ExpectOkControlReadable(dialog);
          },
          Click(IDCANCEL)});
 }
