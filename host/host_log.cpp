@@ -2,7 +2,6 @@
 // for a line.
 #include "host_log.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -13,15 +12,19 @@ std::vector<std::string> Lines;
 
 } // namespace
 
+void HostLogAfter(const char* beginning, const char* format, va_list arguments) {
+    char rest[1024];
+    std::vsnprintf(rest, sizeof(rest), format, arguments);
+    Lines.push_back(std::string(beginning) + rest);
+    std::puts(Lines.back().c_str());
+    std::fflush(stdout);
+}
+
 void HostLog(const char* format, ...) {
-    char line[1024];
     va_list arguments;
     va_start(arguments, format);
-    std::vsnprintf(line, sizeof(line), format, arguments);
+    HostLogAfter("", format, arguments);
     va_end(arguments);
-    Lines.emplace_back(line);
-    std::puts(line);
-    std::fflush(stdout);
 }
 
 size_t HostLogLength() {

@@ -5,7 +5,6 @@
 #include "host_steps.h"
 
 #include <cstdarg>
-#include <cstdio>
 #include <string>
 
 #include "host_log.h"
@@ -50,13 +49,12 @@ int StepNumber() {
 StepResult Fail(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 StepResult Fail(const char* format, ...) {
-    char reason[512];
+    const std::string beginning = "step " + std::to_string(StepNumber()) + " (" +
+                                  Narrow(Steps[Current].Written) + ") failed: ";
     va_list arguments;
     va_start(arguments, format);
-    std::vsnprintf(reason, sizeof(reason), format, arguments);
+    HostLogAfter(beginning.c_str(), format, arguments);
     va_end(arguments);
-    HostLog("step %d (%s) failed: %s", StepNumber(), Narrow(Steps[Current].Written).c_str(),
-            reason);
     return StepResult::Failed;
 }
 
