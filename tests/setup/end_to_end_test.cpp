@@ -220,9 +220,9 @@ TEST(EndToEnd, InstallShowTapAndRemoveOnARunningHost) {
     const int small = Scale(20);
     const std::string placedSmall =
         "placed Tovamet at 0,0 size " + std::to_string(width) + "x" + std::to_string(small);
-    // Samples every 1/4 s, one a pixel: most of the width, with room for
-    // periods that the full load stretches.
-    const int fillMs = width * 250 * 9 / 10;
+    // Samples every 1/4 s, one a pixel: the whole width, less the periods that
+    // the full load stretches.
+    const int fillMs = width * 250;
     const std::wstring tapItem = L" --tap " + Number(width / 2) + L"," + Number(Scale(5));
     const std::wstring itemShot = ShotPath(L"end_to_end_item");
     const std::wstring loadShot = ShotPath(L"end_to_end_load");
