@@ -3,25 +3,59 @@
 #include "host_options.h"
 
 const char HostUsage[] =
-    "usage: today_host.exe [options]\n"
+    "usage: today_host.exe [options] [steps]\n"
     "Shows the Today items registered under HKLM\\Software\\Microsoft\\Today\\Items\n"
     "(subkeys with DLL, Type 4, Enabled 1, Order), stacked in Order on a full-screen\n"
     "window with a gradient watermark. Esc closes the window.\n"
     "\n"
-    "  --seconds N           run N seconds, then close (default: until closed)\n"
-    "  --shot MS:FILE.png    at MS milliseconds save a PNG of the whole screen (repeatable)\n"
-    "  --tap MS:X,Y          at MS post a tap (button down and up) to the window under\n"
-    "                        screen point X,Y (an item, or a dialog or control an item\n"
-    "                        opened), in its client coordinates (repeatable)\n"
-    "  --landscape           turn the screen to landscape before the items are loaded\n"
-    "  --landscape-at MS     turn the screen to landscape at MS\n"
-    "  --help                show this text\n"
+    "  --seconds N            close after N seconds (default: when closed)\n"
+    "  --landscape            turn the screen to landscape before the items are loaded\n"
+    "  --help                 show this text\n"
     "\n"
-    "Times count from the moment the host window exists. Screen size and DPI are the\n"
-    "Wine desktop's: run it as scripts/wine-run --screen 240x320 --dpi 192 -- today_host.exe\n"
-    "Each event prints one line to stdout.\n";
+    "Steps, carried out one after another once the items are loaded:\n"
+    "  --wait MS              wait MS milliseconds\n"
+    "  --wait-line TEXT       wait until the host logs a line holding TEXT\n"
+    "  --wait-window CAPTION  wait until a window of the host's with this caption is up\n"
+    "                         and takes input (no dialog of its own over it)\n"
+    "  --wait-gone CAPTION    wait until no window of the host's has this caption\n"
+    "  --shot FILE.png        save a PNG of the whole screen\n"
+    "  --tap X,Y              tap (button down and up) the window at screen point X,Y\n"
+    "  --tap-client X,Y       tap at X,Y in the client area of the window waited for last\n"
+    "  --tap-control ID       tap the middle of control ID of that window\n"
+    "  --choose ID:N          choose entry N (from 0) of list ID of that window\n"
+    "  --turn                 turn the screen to landscape and wait for the host to turn\n"
+    "  --close                close the host\n"
+    "\n"
+    "A wait that sees no such state within 60 seconds, a tap that finds no window, a\n"
+    "shot that cannot be saved, or steps left when the seconds are up end the host\n"
+    "with exit status 3 and a line naming the step. Every step prints what it did.\n"
+    "Screen size and DPI are the Wine desktop's: run it as\n"
+    "scripts/wine-run --screen 240x320 --dpi 192 -- today_host.exe\n";
 
 namespace {
+
+// What follows an option.
+enum class ValueShape { None, Count, Text, Point, Id, Choice };
+
+struct OptionShape {
+    const wchar_t* Name;
+    HostStepKind Kind;
+    ValueShape Shape;
+};
+
+const OptionShape StepOptions[] = {
+    {L"--wait", HostStepKind::Wait, ValueShape::Count},
+    {L"--wait-line", HostStepKind::WaitLine, ValueShape::Text},
+    {L"--wait-window", HostStepKind::WaitWindow, ValueShape::Text},
+    {L"--wait-gone", HostStepKind::WaitGone, ValueShape::Text},
+    {L"--shot", HostStepKind::Shot, ValueShape::Text},
+    {L"--tap", HostStepKind::Tap, ValueShape::Point},
+    {L"--tap-client", HostStepKind::TapClient, ValueShape::Point},
+    {L"--tap-control", HostStepKind::TapControl, ValueShape::Id},
+    {L"--choose", HostStepKind::Choose, ValueShape::Choice},
+    {L"--turn", HostStepKind::Turn, ValueShape::None},
+    {L"--close", HostStepKind::Close, ValueShape::None},
+};
 
 // A whole non-negative decimal number that fits an int; nothing else.
 bool ParseNumber(const std::wstring& text, int& value) {
@@ -39,22 +73,57 @@ bool ParseNumber(const std::wstring& text, int& value) {
     return true;
 }
 
-// Splits "MS:rest" at the first colon, so a file name may hold colons itself.
-bool SplitDelay(const std::wstring& text, unsigned& delay, std::wstring& rest) {
-    const std::wstring::size_type colon = text.find(L':');
-    int value = 0;
-    if (colon == std::wstring::npos || !ParseNumber(text.substr(0, colon), value)) {
-        return false;
+// "A<separator>B" with two numbers.
+bool ParsePair(const std::wstring& text, wchar_t separator, int& a, int& b) {
+    const std::wstring::size_type at = text.find(separator);
+    return at != std::wstring::npos && ParseNumber(text.substr(0, at), a) &&
+           ParseNumber(text.substr(at + 1), b);
+}
+
+bool ParseValue(ValueShape shape, const std::wstring& value, HostStep& step) {
+    switch (shape) {
+    case ValueShape::Count:
+        return ParseNumber(value, step.Number);
+    case ValueShape::Text:
+        step.Text = value;
+        return !value.empty();
+    case ValueShape::Point:
+        return ParsePair(value, L',', step.X, step.Y);
+    case ValueShape::Id:
+        return ParseNumber(value, step.Number);
+    case ValueShape::Choice:
+        return ParsePair(value, L':', step.Number, step.Entry);
+    case ValueShape::None:
+        break;
     }
-    delay = static_cast<unsigned>(value);
-    rest = text.substr(colon + 1);
     return true;
 }
 
-bool ParsePoint(const std::wstring& text, int& x, int& y) {
-    const std::wstring::size_type comma = text.find(L',');
-    return comma != std::wstring::npos && ParseNumber(text.substr(0, comma), x) &&
-           ParseNumber(text.substr(comma + 1), y);
+const wchar_t* Expected(ValueShape shape) {
+    switch (shape) {
+    case ValueShape::Count:
+        return L"milliseconds";
+    case ValueShape::Text:
+        return L"a text";
+    case ValueShape::Point:
+        return L"X,Y";
+    case ValueShape::Id:
+        return L"a control id";
+    case ValueShape::Choice:
+        return L"ID:N";
+    case ValueShape::None:
+        break;
+    }
+    return L"nothing";
+}
+
+const OptionShape* FindStepOption(const std::wstring& name) {
+    for (const OptionShape& option : StepOptions) {
+        if (name == option.Name) {
+            return &option;
+        }
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -72,47 +141,35 @@ bool ParseHostOptions(const std::vector<std::wstring>& args, HostOptions& option
             options.Landscape = true;
             continue;
         }
-        if (name != L"--seconds" && name != L"--shot" && name != L"--tap" &&
-            name != L"--landscape-at") {
+        const OptionShape* option = FindStepOption(name);
+        if (option == nullptr && name != L"--seconds") {
             error = L"unknown option " + name;
             return false;
         }
-        if (i + 1 == args.size()) {
-            error = name + L" needs a value";
+        const ValueShape shape = option != nullptr ? option->Shape : ValueShape::Count;
+        if (shape != ValueShape::None && i + 1 == args.size()) {
+            error = name + L" needs " + Expected(shape);
             return false;
         }
-        const std::wstring& value = args[++i];
-        HostEvent event{HostEventKind::Shot, 0, std::wstring(), 0, 0};
-        std::wstring rest;
-        int number = 0;
-        if (name == L"--seconds") {
-            if (!ParseNumber(value, number) || number == 0) {
+        const std::wstring value = shape != ValueShape::None ? args[++i] : std::wstring();
+        if (option == nullptr) {
+            int seconds = 0;
+            if (!ParseNumber(value, seconds) || seconds == 0) {
                 error = L"--seconds needs a whole number above 0, not " + value;
                 return false;
             }
-            options.Seconds = static_cast<unsigned>(number);
+            options.Seconds = static_cast<unsigned>(seconds);
             continue;
         }
-        if (name == L"--landscape-at") {
-            if (!ParseNumber(value, number)) {
-                error = L"--landscape-at needs milliseconds, not " + value;
-                return false;
-            }
-            event.Kind = HostEventKind::Landscape;
-            event.DelayMs = static_cast<unsigned>(number);
-        } else if (name == L"--shot") {
-            if (!SplitDelay(value, event.DelayMs, event.Path) || event.Path.empty()) {
-                error = L"--shot needs MS:FILE.png, not " + value;
-                return false;
-            }
-        } else {
-            event.Kind = HostEventKind::Tap;
-            if (!SplitDelay(value, event.DelayMs, rest) || !ParsePoint(rest, event.X, event.Y)) {
-                error = L"--tap needs MS:X,Y, not " + value;
-                return false;
-            }
+        HostStep step{option->Kind, std::wstring(), 0, 0, 0, 0, name};
+        if (!ParseValue(shape, value, step)) {
+            error = name + L" needs " + Expected(shape) + L", not " + value;
+            return false;
         }
-        options.Events.push_back(event);
+        if (shape != ValueShape::None) {
+            step.Written += L" " + value;
+        }
+        options.Steps.push_back(step);
     }
     return true;
 }

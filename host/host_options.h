@@ -1,25 +1,40 @@
-// The Today host stand-in's command line: how long to run, and the timed
-// events (screenshots, taps, turning the screen) it carries out.
+// The Today host stand-in's command line: how long to run at most, and the
+// steps it carries out one after another (waits for a state, screenshots,
+// taps, a list choice, turning the screen).
 #pragma once
 
 #include <string>
 #include <vector>
 
-enum class HostEventKind { Shot, Tap, Landscape };
+enum class HostStepKind {
+    Wait,       // Number: milliseconds
+    WaitLine,   // Text: a piece of a log line the host writes after the step began
+    WaitWindow, // Text: the caption of a window of the host's that takes input
+    WaitGone,   // Text: the caption of a window that is to be gone
+    Shot,       // Text: the PNG file
+    Tap,        // X, Y: a point on the screen
+    TapClient,  // X, Y: a point in the client area of the window waited for last
+    TapControl, // Number: the id of a control in that window, tapped in its middle
+    Choose,     // Number: the id of a list in that window; Entry: the entry to choose
+    Turn,       // the screen to landscape
+    Close,      // the host, with success
+};
 
-struct HostEvent {
-    HostEventKind Kind;
-    unsigned DelayMs;  // from the moment the host window exists
-    std::wstring Path; // Shot: the PNG file
-    int X;             // Tap: the point in screen coordinates
+struct HostStep {
+    HostStepKind Kind;
+    std::wstring Text;
+    int Number;
+    int X;
     int Y;
+    int Entry;
+    std::wstring Written; // the option and its value as given, for the log
 };
 
 struct HostOptions {
     unsigned Seconds = 0; // 0: until closed
     bool Landscape = false;
     bool Help = false;
-    std::vector<HostEvent> Events;
+    std::vector<HostStep> Steps;
 };
 
 // Parses the arguments after the program name. Returns false with a message

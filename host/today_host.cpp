@@ -1,6 +1,6 @@
 // The Today host stand-in: a full-screen window with its own watermark that
 // loads the registered Today items, stacks them, polls their heights, and
-// carries out the timed screenshots, taps and screen turns of its command
+// carries out the steps (waits, screenshots, taps, screen turns) of its command
 // line. The device's shell does all of this; here it is a plain Win32 program.
 #include <windows.h>
 
@@ -13,9 +13,9 @@
 
 #include "host_log.h"
 #include "host_options.h"
+#include "host_steps.h"
 #include "hosted_items.h"
 #include "screen_orientation.h"
-#include "screen_shot.h"
 #include "todaycmn.h"
 #include "watermark.h"
 
@@ -23,14 +23,17 @@ namespace {
 
 constexpr UINT_PTR PollTimer = 1;
 constexpr UINT_PTR EndTimer = 2;
-constexpr UINT_PTR FirstEventTimer = 100;
+constexpr UINT_PTR StepTimer = 3;
 constexpr UINT PollMilliseconds = 2000;
+constexpr UINT StepMilliseconds = 50;
+constexpr int StepFailedStatus = 3;
 // The installer's Today refresh broadcast.
 constexpr WPARAM TodayRefresh = 0xF2;
 const wchar_t HostClass[] = L"TodayHostStandIn";
 
 HostOptions Options;
 HWND HostWindow;
+int ExitStatus;
 // Messages of item windows that the main loop is dispatching. Above 0, an
 // item's handler is on the stack (perhaps running a modal dialog), so its
 // library must not be freed yet.
@@ -53,76 +56,31 @@ void OnTodayRefresh(HWND host) {
     ReloadItems(host);
 }
 
-void TakeShot(const HostEvent& event) {
-    // Paint whatever is pending first, so the shot shows the current state.
-    RedrawWindow(HostWindow, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    int width = 0;
-    int height = 0;
-    const HRESULT result = SaveScreenShot(event.Path.c_str(), width, height);
-    if (SUCCEEDED(result)) {
-        HostLog("shot saved %ls %dx%d", event.Path.c_str(), width, height);
-    } else {
-        HostLog("shot failed %ls (0x%08lx)", event.Path.c_str(),
-                static_cast<unsigned long>(result));
-    }
-}
-
-void PostTap(const HostEvent& event) {
-    const POINT screenPoint{event.X, event.Y};
-    // The tap lands on whatever is on top there: an item, or a dialog (or one
-    // of its controls) that an item has opened over the screen.
-    HWND target = WindowFromPoint(screenPoint);
-    if (target == nullptr || target == HostWindow) {
-        HostLog("tap at %d,%d: no item there", event.X, event.Y);
-        return;
-    }
-    const wchar_t* name = nullptr;
-    wchar_t className[64];
-    if (ItemWindowAt(screenPoint, &name) != target) {
-        GetClassNameW(target, className, 64);
-        name = className;
-    }
-    POINT client = screenPoint;
-    ScreenToClient(target, &client);
-    const LPARAM where = MAKELPARAM(client.x, client.y);
-    PostMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, where);
-    PostMessageW(target, WM_LBUTTONUP, 0, where);
-    HostLog("tap posted at %d,%d to %ls at client %ld,%ld", event.X, event.Y, name, client.x,
-            client.y);
-}
-
-void TurnScreen() {
-    const LONG result = TurnToLandscape();
-    if (result == DISP_CHANGE_SUCCESSFUL) {
-        HostLog("turned to landscape %dx%d", GetSystemMetrics(SM_CXSCREEN),
-                GetSystemMetrics(SM_CYSCREEN));
-    } else {
-        HostLog("turn failed (%ld)", result);
-    }
+// Ends the host's run with this exit status.
+void Finish(HWND host, int status) {
+    ExitStatus = status;
+    DestroyWindow(host);
 }
 
 void OnTimer(HWND host, UINT_PTR id) {
-    if (id == PollTimer) {
+    switch (id) {
+    case PollTimer:
         PollItemHeights(host);
         return;
-    }
-    KillTimer(host, id);
-    if (id == EndTimer) {
-        HostLog("time is up after %u s", Options.Seconds);
-        DestroyWindow(host);
+    case StepTimer: {
+        const StepsState state = RunSteps();
+        if (state == StepsState::Failed) {
+            Finish(host, StepFailedStatus);
+        } else if (state == StepsState::Done && IsWindow(host)) {
+            KillTimer(host, StepTimer);
+        }
         return;
     }
-    const HostEvent& event = Options.Events[id - FirstEventTimer];
-    switch (event.Kind) {
-    case HostEventKind::Shot:
-        TakeShot(event);
-        break;
-    case HostEventKind::Tap:
-        PostTap(event);
-        break;
-    case HostEventKind::Landscape:
-        TurnScreen();
-        break;
+    case EndTimer:
+        KillTimer(host, EndTimer);
+        HostLog("time is up after %u s", Options.Seconds);
+        Finish(host, LogPendingStep() ? StepFailedStatus : 0);
+        return;
     }
 }
 
@@ -159,8 +117,9 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_DESTROY:
         KillTimer(window, PollTimer);
+        KillTimer(window, StepTimer);
         DestroyItemWindows();
-        PostQuitMessage(0);
+        PostQuitMessage(ExitStatus);
         return 0;
     case WM_SIZE:
         LayoutItems(window);
@@ -215,9 +174,8 @@ void StartTimers(HWND host) {
     if (Options.Seconds > 0) {
         SetTimer(host, EndTimer, Options.Seconds * 1000, nullptr);
     }
-    for (size_t i = 0; i < Options.Events.size(); ++i) {
-        SetTimer(host, FirstEventTimer + i, Options.Events[i].DelayMs, nullptr);
-    }
+    StartSteps(host, Options.Steps);
+    SetTimer(host, StepTimer, StepMilliseconds, nullptr);
 }
 
 int RunMessageLoop() {

@@ -11,6 +11,7 @@
 namespace {
 
 const wchar_t FakeClass[] = L"FakeTodayItem";
+const wchar_t ModalClass[] = L"FakeModalWindow";
 const wchar_t ItemsKey[] = L"Software\\Microsoft\\Today\\Items\\";
 
 HINSTANCE Module;
@@ -21,7 +22,7 @@ struct FakeItem {
     DWORD Height;
     DWORD Color;
     DWORD TapHeight;
-    DWORD ModalMs;
+    DWORD Modal;
     bool HeightChanged;
 };
 
@@ -53,22 +54,36 @@ void CountUp(const std::wstring& key, const wchar_t* value) {
     WriteValue(key, value, ReadValue(key, value, 0) + 1);
 }
 
-// Dispatches this thread's messages for a while, as a modal dialog's loop
-// does. The window may be gone afterwards, so only the key is used then.
-void RunModalLoop(DWORD milliseconds, const std::wstring& reportKey) {
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < milliseconds) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                PostQuitMessage(static_cast<int>(message.wParam));
-                return;
-            }
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
+LRESULT CALLBACK ModalWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_LBUTTONUP) {
+        DestroyWindow(window);
+        return 0;
     }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A window over the host with a loop of its own, as a modal dialog has; the
+// item may be gone afterwards, so only the key is used then.
+void RunModalWindow(HWND item, const std::wstring& reportKey) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = ModalWindowProc;
+    windowClass.hInstance = Module;
+    windowClass.lpszClassName = ModalClass;
+    RegisterClassW(&windowClass);
+    HWND owner = GetAncestor(item, GA_ROOT);
+    HWND modal =
+        CreateWindowExW(0, ModalClass, FakeModalCaption, WS_POPUP | WS_CAPTION | WS_VISIBLE, 20,
+                        100, 200, 100, owner, nullptr, Module, nullptr);
+    EnableWindow(owner, FALSE);
+    MSG message{};
+    while (IsWindow(modal) && GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    if (message.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(message.wParam));
+    }
+    EnableWindow(owner, TRUE);
     WriteValue(reportKey, FakeDestroyedAtModalEndValue,
                ReadValue(reportKey, FakeDestroyedValue, 0));
 }
@@ -122,8 +137,8 @@ LRESULT CALLBACK FakeWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             item->Height = item->TapHeight;
             item->HeightChanged = true;
         }
-        if (item->ModalMs != 0) {
-            RunModalLoop(item->ModalMs, ReportKey(*item));
+        if (item->Modal != 0) {
+            RunModalWindow(window, ReportKey(*item));
         }
         return 0;
     case WM_DESTROY:
@@ -173,6 +188,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
         // A library that is loaded again may land elsewhere: its class goes
         // with it.
         UnregisterClassW(FakeClass, instance);
+        UnregisterClassW(ModalClass, instance);
     }
     return TRUE;
 }

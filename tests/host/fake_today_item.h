@@ -13,9 +13,11 @@ const wchar_t FakeHeightValue[] = L"FakeHeight";
 const wchar_t FakeColorValue[] = L"FakeColor";
 const wchar_t FakeTapHeightValue[] = L"FakeTapHeight";
 const DWORD FakeTransparent = 0xFFFFFFFF;
-// Item key value: for how many milliseconds a tap runs a modal message loop
-// inside the item's WM_LBUTTONUP, as the options dialog does (0: none).
-const wchar_t FakeModalValue[] = L"FakeModalMs";
+// Item key value: when 1, a tap opens a window with this caption and runs its
+// modal loop inside the item's WM_LBUTTONUP, as the options dialog does, until
+// a tap on that window closes it.
+const wchar_t FakeModalValue[] = L"FakeModal";
+const wchar_t FakeModalCaption[] = L"Fake Modal";
 // Report values: entry calls and WM_DESTROYs per item, and the lParam of the
 // last button down and up; under FakeReportKey itself, how often the library
 // was loaded anew.

@@ -1,7 +1,9 @@
 // The Today host stand-in, run as its own process with fake items: stacking
 // in Order, skipped items, the watermark behind a transparent item, the
 // refresh broadcast, taps, height polling and the landscape turn, all checked
-// in its screenshots, its log and what the fake items report.
+// in its screenshots, its log and what the fake items report. The host's
+// steps wait for its own log lines and windows, never for a time the test's
+// work might overrun.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -103,10 +105,11 @@ Picture LoadShot(const std::wstring& path) {
     return shot;
 }
 
-void FinishRun(HostRun& host) {
+// A run whose steps all came to pass ends with 0; one with a failed step, 3.
+void FinishRun(HostRun& host, DWORD expectedExit = 0) {
     DWORD exitCode = 0xDEADBEEF;
     ASSERT_TRUE(host.WaitForExit(RunTimeoutMs, exitCode)) << host.Log();
-    EXPECT_EQ(0u, exitCode) << host.Log();
+    EXPECT_EQ(expectedExit, exitCode) << host.Log();
 }
 
 class TodayHostTest : public testing::Test {
@@ -126,7 +129,7 @@ TEST_F(TodayHostTest, StacksEnabledCustomItemsInOrderAcrossTheScreen) {
     RegisterItem({L"Off", CustomType, 0, 0, 20, Green, 0});
     RegisterItem({L"Owner", OwnerInfoType, 1, 0, 20, Green, 0});
     const std::wstring path = ShotPath(L"stack");
-    HostRun host(L"--seconds 3 --shot 1500:" + path);
+    HostRun host(L"--wait-line \"placed Glass\" --shot " + path + L" --close");
     ASSERT_TRUE(host.Started());
     FinishRun(host);
 
@@ -163,7 +166,8 @@ TEST_F(TodayHostTest, TransparentItemShowsTheWatermarkAndRefreshDropsARemovedIte
     RegisterItem({L"Glass", CustomType, 1, 2, 40, FakeTransparent, 0});
     const std::wstring before = ShotPath(L"before_refresh");
     const std::wstring after = ShotPath(L"after_refresh");
-    HostRun host(L"--seconds 7 --shot 1000:" + before + L" --shot 5000:" + after);
+    HostRun host(L"--shot " + before + L" --wait-line \"refresh: reloading\" --shot " + after +
+                 L" --close");
     ASSERT_TRUE(host.Started());
     ASSERT_TRUE(host.WaitForLine("shot saved " + Narrow(before), RunTimeoutMs)) << host.Log();
 
@@ -171,7 +175,6 @@ TEST_F(TodayHostTest, TransparentItemShowsTheWatermarkAndRefreshDropsARemovedIte
     DWORD_PTR answer = 0;
     EXPECT_NE(0, SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0xF2, 0, SMTO_ABORTIFHUNG,
                                      5000, &answer));
-    ASSERT_TRUE(host.WaitForLine("refresh: reloading", 5000)) << host.Log();
     FinishRun(host);
 
     EXPECT_LT(host.Find("refresh: reloading"), host.Find("shot saved " + Narrow(after)))
@@ -203,16 +206,21 @@ TEST_F(TodayHostTest, TransparentItemShowsTheWatermarkAndRefreshDropsARemovedIte
     EXPECT_GT(colours.size(), 20u) << "the picture behind Glass must not be flat";
 }
 
+// The poll after a tap finds the new height; one more poll must not report it
+// again. A tap where only the host lies ends the run, naming the step.
 TEST_F(TodayHostTest, TapReachesTheItemAtItsClientPointAndItsNewHeightIsLaidOut) {
     RegisterItem({L"Beta", CustomType, 1, 0, 20, Blue, 0});
     RegisterItem({L"Alpha", CustomType, 1, 1, 30, Red, 60});
     const std::wstring path = ShotPath(L"tap");
-    HostRun host(L"--seconds 5 --tap 500:100,35 --tap 600:100,300 --shot 4300:" + path);
+    HostRun host(L"--tap 100,35 --wait-line \"resized Alpha\" --shot " + path +
+                 L" --wait 2500 --tap 100,300 --close");
     ASSERT_TRUE(host.Started());
-    FinishRun(host);
+    FinishRun(host, 3);
 
     EXPECT_GE(host.Find("tap posted at 100,35 to Alpha at client 100,15"), 0) << host.Log();
-    EXPECT_GE(host.Find("tap at 100,300: no item there"), 0) << host.Log();
+    EXPECT_GE(host.Find("step 5 (--tap 100,300) failed: no window but the host's at 100,300"), 0)
+        << host.Log();
+    EXPECT_EQ(-1, host.Find("closing")) << "no step after the failed one\n" << host.Log();
     EXPECT_EQ(static_cast<DWORD>(MAKELPARAM(100, 15)), Reported(L"Alpha", FakeTapUpValue));
     EXPECT_EQ(static_cast<DWORD>(MAKELPARAM(100, 15)), Reported(L"Alpha", FakeTapDownValue));
     EXPECT_EQ(0xDEADBEEFu, Reported(L"Beta", FakeTapUpValue));
@@ -227,17 +235,18 @@ TEST_F(TodayHostTest, TapReachesTheItemAtItsClientPointAndItsNewHeightIsLaidOut)
 }
 
 // The options dialog runs modally inside the item's WM_LBUTTONUP: the host's
-// timers keep firing in its loop, and a refresh that arrives meanwhile waits
-// until the item's message returns, since freeing the library earlier would
-// pull its code from under the running loop.
+// steps go on in its loop, and a refresh that arrives meanwhile waits until
+// the item's message returns, since freeing the library earlier would pull
+// its code from under the running loop.
 TEST_F(TodayHostTest, RefreshDuringAnItemsModalLoopWaitsForItToEnd) {
     RegisterItem({L"Alpha", CustomType, 1, 0, 30, Red, 0});
-    SetItemDword(L"Alpha", FakeModalValue, 3000);
+    SetItemDword(L"Alpha", FakeModalValue, 1);
     const std::wstring path = ShotPath(L"during_modal");
-    HostRun host(L"--seconds 7 --tap 500:100,10 --shot 2000:" + path);
+    HostRun host(L"--tap 100,10 --wait-window \"Fake Modal\" --wait-line \"refresh: deferred\" "
+                 L"--shot " +
+                 path + L" --tap-client 10,10 --wait-line \"refresh: reloading\" --close");
     ASSERT_TRUE(host.Started());
-    ASSERT_TRUE(host.WaitForLine("tap posted", RunTimeoutMs)) << host.Log();
-    Sleep(300);
+    ASSERT_TRUE(host.WaitForLine("window \"Fake Modal\" is up", RunTimeoutMs)) << host.Log();
     DWORD_PTR answer = 0;
     EXPECT_NE(0, SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0xF2, 0, SMTO_ABORTIFHUNG,
                                      5000, &answer));
@@ -261,15 +270,14 @@ TEST_F(TodayHostTest, LandscapeTurnStretchesTheItemsOverTheNewWidth) {
     ASSERT_LT(width, height) << "the test starts in portrait";
     const std::wstring portrait = ShotPath(L"portrait");
     const std::wstring landscape = ShotPath(L"landscape");
-    HostRun host(L"--seconds 3 --shot 500:" + portrait + L" --landscape-at 1000 --shot 2000:" +
-                 landscape);
+    HostRun host(L"--shot " + portrait + L" --turn --shot " + landscape + L" --close");
     ASSERT_TRUE(host.Started());
     FinishRun(host);
 
     const std::string turned = std::to_string(height) + "x" + std::to_string(width);
-    EXPECT_GE(host.Find("display " + turned), 0) << host.Log();
-    EXPECT_GE(host.Find("placed Alpha at 0,0 size " + std::to_string(height) + "x30"), 0)
-        << host.Log();
+    const int placed = host.Find("placed Alpha at 0,0 size " + std::to_string(height) + "x30");
+    EXPECT_LT(host.Find("display " + turned), placed) << host.Log();
+    EXPECT_LT(placed, host.Find("shot saved " + Narrow(landscape))) << host.Log();
     const Picture before = LoadShot(portrait);
     EXPECT_EQ(width, before.Width);
     ExpectBand(before, 0, 30, Red, "Alpha in portrait");
@@ -285,7 +293,7 @@ TEST_F(TodayHostTest, LandscapeFromTheStartLoadsTheItemsTurned) {
     RegisterItem({L"Alpha", CustomType, 1, 0, 30, Red, 0});
     const int height = GetSystemMetrics(SM_CYSCREEN);
     const std::wstring path = ShotPath(L"landscape_start");
-    HostRun host(L"--landscape --seconds 2 --shot 1000:" + path);
+    HostRun host(L"--landscape --shot " + path + L" --close");
     ASSERT_TRUE(host.Started());
     FinishRun(host);
 
@@ -293,6 +301,20 @@ TEST_F(TodayHostTest, LandscapeFromTheStartLoadsTheItemsTurned) {
     const Picture shot = LoadShot(path);
     EXPECT_EQ(height, shot.Width);
     ExpectBand(shot, 0, 30, Red, "Alpha");
+}
+
+// A state that never comes: when the seconds are up the host names the step
+// it was waiting in, and ends with a failure.
+TEST_F(TodayHostTest, TimeUpInAWaitNamesThePendingStep) {
+    RegisterItem({L"Alpha", CustomType, 1, 0, 30, Red, 0});
+    HostRun host(L"--seconds 2 --wait-line \"loaded Alpha\" --wait-window \"No Such Window\" "
+                 L"--close");
+    ASSERT_TRUE(host.Started());
+    FinishRun(host, 3);
+
+    EXPECT_GE(host.Find("time is up after 2 s"), 0) << host.Log();
+    EXPECT_GE(host.Find("step 2 (--wait-window No Such Window) not done"), 0) << host.Log();
+    EXPECT_EQ(-1, host.Find("closing")) << host.Log();
 }
 
 } // namespace

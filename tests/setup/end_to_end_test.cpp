@@ -1,16 +1,21 @@
 // The whole path a user takes, across real processes: the Today host runs
 // with no item, the cabinet installer installs the package and its refresh
 // makes the host show the real item (caption, grid and traces where they
-// belong); a tap opens the options, OK with a new size re-lays the screen out;
-// the removal takes the item off the running host and leaves nothing behind.
+// belong); a tap opens the options, where a sample every 1/4 s and OK let the
+// item graph the test's changing load across the screen; a tap, a new size
+// and OK re-lay the screen out; the removal takes the item off the running
+// host and leaves nothing behind. The host's steps wait for its own log lines
+// and windows, so the test's work may take as long as it takes.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <atomic>
+#include <cstdint>
 #include <string>
 
 #include "host_run.h"
+#include "load_generator.h"
 #include "package_install.h"
 #include "png_picture.h"
 #include "resource.h"
@@ -25,7 +30,7 @@ const COLORREF CpuColor = RGB(0, 255, 0);
 const COLORREF MemoryColor = RGB(255, 165, 0);
 const COLORREF TextColor = RGB(255, 255, 255);
 
-// The DPI the host saw, from its first lines.
+// The DPI of the screen that the test and the host share.
 int HostDpi = 96;
 
 int Scale(int pixels) {
@@ -88,28 +93,108 @@ void ExpectDefaultItem(const Picture& shot, int height) {
         << "the host's watermark below the item";
 }
 
-BOOL CALLBACK FindOptions(HWND window, LPARAM found) {
-    wchar_t name[16];
-    GetClassNameW(window, name, 16);
-    if (lstrcmpW(name, L"#32770") == 0 && IsWindowVisible(window) &&
-        GetDlgItem(window, IDC_WINDOW_SIZE) != nullptr) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
+// The load that the item is to show, on the core it measures (the test runs
+// pinned): 0, 50 and 100 % of the core in turn, a few seconds each. It also
+// notes how much of the core the full load got, since other work on the
+// machine takes the rest and the item shows that too.
+class ChangingLoad {
+  public:
+    ChangingLoad() {
+        stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        StartLoadGenerator(0);
+        thread = CreateThread(nullptr, 0, Steps, this, 0, nullptr);
     }
-    return TRUE;
-}
+    ~ChangingLoad() {
+        SetEvent(stop);
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+        CloseHandle(stop);
+        StopLoadGenerator();
+    }
+    ChangingLoad(const ChangingLoad&) = delete;
+    ChangingLoad& operator=(const ChangingLoad&) = delete;
 
-// The options dialog the item opened in the host's process.
-HWND WaitForOptions() {
-    for (DWORD waited = 0; waited < WaitMs; waited += 100) {
-        HWND dialog = nullptr;
-        EnumWindows(FindOptions, reinterpret_cast<LPARAM>(&dialog));
-        if (dialog != nullptr) {
-            return dialog;
-        }
-        Sleep(100);
+    // The test process's share of the core while the load was full, in percent.
+    int FullLoadShare() const {
+        const int64_t wall = fullWallMs.load();
+        return wall == 0 ? -1 : static_cast<int>(fullTime.load() / 100 / wall);
     }
-    return nullptr;
+
+  private:
+    static int64_t ProcessTime() {
+        FILETIME creation, exit, kernel, user;
+        GetProcessTimes(GetCurrentProcess(), &creation, &exit, &kernel, &user);
+        const auto ticks = [](const FILETIME& t) {
+            return static_cast<int64_t>((static_cast<uint64_t>(t.dwHighDateTime) << 32) |
+                                        t.dwLowDateTime);
+        };
+        return ticks(kernel) + ticks(user);
+    }
+
+    static DWORD WINAPI Steps(LPVOID context) {
+        auto* load = static_cast<ChangingLoad*>(context);
+        for (int step = 1;; ++step) {
+            const int64_t timeBefore = ProcessTime();
+            const DWORD wallBefore = GetTickCount();
+            if (WaitForSingleObject(load->stop, StepMs) != WAIT_TIMEOUT) {
+                return 0;
+            }
+            if (step % 3 == 0) {
+                load->fullTime += ProcessTime() - timeBefore;
+                load->fullWallMs += GetTickCount() - wallBefore;
+            }
+            SetLoadDuty(step % 3 * 50);
+        }
+    }
+
+    static constexpr DWORD StepMs = 4000;
+    HANDLE stop;
+    HANDLE thread;
+    // 100-ns units of processor time, and milliseconds, of the full steps.
+    std::atomic<int64_t> fullTime{0};
+    std::atomic<int64_t> fullWallMs{0};
+};
+
+// The item after it sampled the changing load every 1/4 s for a while: the
+// processor trace runs over most of the width and shows the idle, the half and
+// the full core, and the caption is there. Other work on the core raises the
+// idle and the half level, and sampling that the full core delays draws fewer
+// columns, so the bands are wide; a core that other work keeps busy throughout
+// shows no idle level at all, which the messages tell.
+void ExpectTraceOfTheLoad(const Picture& shot, int height, const ChangingLoad& load) {
+    const int width = shot.Width;
+    int traced = 0;
+    int low = 0;
+    int middle = 0;
+    int high = 0;
+    for (int x = 0; x < width; ++x) {
+        int top = -1;
+        int bottom = -1;
+        for (int y = 0; y < height; ++y) {
+            if (shot.At(x, y) == CpuColor) {
+                top = top < 0 ? y : top;
+                bottom = y;
+            }
+        }
+        if (top < 0) {
+            continue;
+        }
+        ++traced;
+        // The rows of a column span the step from the previous sample.
+        const int least = (height - 1 - bottom) * 100 / (height - 2);
+        const int most = (height - 1 - top) * 100 / (height - 2);
+        low += most <= 50 ? 1 : 0;
+        middle += least >= 30 && most <= 80 ? 1 : 0;
+        high += least >= 90 ? 1 : 0;
+    }
+    const std::string share = "; the full load got " + std::to_string(load.FullLoadShare()) +
+                              " % of the core, other work the rest";
+    EXPECT_GT(traced, width / 2) << "columns with the processor trace, of " << width << share;
+    const int held = width / 40;
+    EXPECT_GT(low, held) << "columns at 50 % or less (the idle core)" << share;
+    EXPECT_GT(middle, held) << "columns between 30 and 80 % (half the core)" << share;
+    EXPECT_GT(high, held) << "columns at 90 % or more (the full core)" << share;
+    EXPECT_GT(CountColor(shot, TextColor, 0, 0, width / 2, Scale(16)), 20) << "the caption";
 }
 
 DWORD StoredWindowSize() {
@@ -120,23 +205,46 @@ DWORD StoredWindowSize() {
     return size;
 }
 
+std::wstring Number(int value) {
+    return std::to_wstring(value);
+}
+
 TEST(EndToEnd, InstallShowTapAndRemoveOnARunningHost) {
     ASSERT_FALSE(KeyExists(ItemKey));
     ASSERT_FALSE(Exists(InstalledItem()));
+    HDC screen = GetDC(nullptr);
+    HostDpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = Scale(50);
+    const int small = Scale(20);
+    const std::string placedSmall =
+        "placed Tovamet at 0,0 size " + std::to_string(width) + "x" + std::to_string(small);
+    // Samples every 1/4 s, one a pixel: the whole width, less the periods that
+    // the full load stretches.
+    const int fillMs = width * 250;
+    const std::wstring tapItem = L" --tap " + Number(width / 2) + L"," + Number(Scale(5));
     const std::wstring itemShot = ShotPath(L"end_to_end_item");
+    const std::wstring loadShot = ShotPath(L"end_to_end_load");
     const std::wstring emptyShot = ShotPath(L"end_to_end_removed");
-    HostRun host(L"--seconds 36 --shot 10000:" + itemShot + L" --tap 11000:100,5 --shot 32000:" +
-                 emptyShot);
+    ChangingLoad load;
+    HostRun host(L"--seconds 900 --wait-line \"loaded Tovamet\" --wait 3000 --shot " + itemShot +
+                 tapItem + L" --wait-window \"Tovamet Settings\" --choose " + Number(IDC_INTERVAL) +
+                 L":0 --tap-control " + Number(IDOK) +
+                 L" --wait-gone \"Tovamet Settings\" --wait " + Number(fillMs) + L" --shot " +
+                 loadShot + tapItem + L" --wait-window \"Tovamet Settings\" --choose " +
+                 Number(IDC_WINDOW_SIZE) + L":0 --tap-control " + Number(IDOK) +
+                 L" --wait-line \"" + std::wstring(placedSmall.begin(), placedSmall.end()) +
+                 L"\" --wait-line \"closed Tovamet\" --shot " + emptyShot + L" --close");
     ASSERT_TRUE(host.Started());
     ASSERT_TRUE(host.WaitForLine("host screen", WaitMs)) << host.Log();
-    const std::string& screen = host.Lines()[host.Find("host screen")];
-    ASSERT_EQ(1, sscanf(screen.c_str() + screen.find(" dpi "), " dpi %d", &HostDpi)) << screen;
+    ASSERT_GE(host.Find("dpi " + std::to_string(HostDpi) + "x"), 0) << "the host's dpi\n"
+                                                                    << host.Log();
     EXPECT_EQ(-1, host.Find("loaded")) << "nothing installed yet";
 
     // The installer's refresh makes the running host load the new item.
     const InstallerRun install = RunInstaller(InstallArguments(PackageInf(), PackageFolder()));
     ASSERT_EQ(0u, install.exitCode) << install.output;
-    const int height = Scale(50);
     const std::string loaded = "loaded Tovamet order 10 cyp " + std::to_string(height);
     ASSERT_TRUE(host.WaitForLine(loaded, WaitMs)) << host.Log();
     EXPECT_LT(host.Find("refresh: reloading the item list"), host.Find(loaded));
@@ -146,19 +254,15 @@ TEST(EndToEnd, InstallShowTapAndRemoveOnARunningHost) {
     ASSERT_EQ(S_OK, LoadPng(itemShot, shot));
     ExpectDefaultItem(shot, height);
 
-    // The tap opens the options in the host's process; "Small" and OK.
-    ASSERT_TRUE(host.WaitForLine("tap posted at 100,5 to Tovamet", WaitMs)) << host.Log();
-    HWND options = WaitForOptions();
-    ASSERT_NE(nullptr, options) << host.Log();
-    SendDlgItemMessageW(options, IDC_WINDOW_SIZE, CB_SETCURSEL, 0, 0);
-    SendMessageW(options, WM_COMMAND, IDOK, 0);
-    const int small = Scale(20);
-    ASSERT_TRUE(host.WaitForLine("resized Tovamet cyp " + std::to_string(small), WaitMs))
-        << host.Log();
-    ASSERT_TRUE(host.WaitForLine("placed Tovamet at 0,0 size " + std::to_string(shot.Width) + "x" +
-                                     std::to_string(small),
-                                 WaitMs))
-        << host.Log();
+    ASSERT_TRUE(host.WaitForLine("chose \"1/4 sec\"", WaitMs)) << host.Log();
+    ASSERT_TRUE(host.WaitForLine("shot saved " + Narrow(loadShot), fillMs + WaitMs)) << host.Log();
+    Picture underLoad;
+    ASSERT_EQ(S_OK, LoadPng(loadShot, underLoad));
+    ExpectTraceOfTheLoad(underLoad, height, load);
+
+    // "Small" and OK: the host finds the new height and lays the screen out.
+    ASSERT_TRUE(host.WaitForLine(placedSmall, WaitMs)) << host.Log();
+    EXPECT_GE(host.Find("resized Tovamet cyp " + std::to_string(small)), 0) << host.Log();
     EXPECT_EQ(0u, StoredWindowSize());
 
     // The removal's first refresh drops the item before its file goes.
@@ -173,8 +277,8 @@ TEST(EndToEnd, InstallShowTapAndRemoveOnARunningHost) {
     EXPECT_FALSE(KeyExists(AppKey));
 
     DWORD exitCode = 1;
-    ASSERT_TRUE(host.WaitForExit(WaitMs + 36000, exitCode)) << host.Log();
-    EXPECT_EQ(0u, exitCode);
+    ASSERT_TRUE(host.WaitForExit(WaitMs, exitCode)) << host.Log();
+    EXPECT_EQ(0u, exitCode) << host.Log();
     EXPECT_EQ(1, host.Count("loaded Tovamet")) << "not loaded again after the removal\n"
                                                << host.Log();
     ASSERT_GE(host.Find("shot saved " + Narrow(emptyShot)), 0) << host.Log();
