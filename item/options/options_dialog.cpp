@@ -124,6 +124,9 @@ void PickColor(HWND dialog, const ColorButton& button) {
     const int pickerTemplate = IsShortScreen() ? IDD_COLOR_PICKER_SHORT : IDD_COLOR_PICKER;
     if (RunModalDialog(pickerTemplate, dialog, ColorPickerDialog) == IDOK) {
         ItemSettings.*button.setting = PickerColorIndex;
+        // A screen that keeps the covered dialog's pixels shows it again
+        // without a paint, with the old colour in the swatch.
+        InvalidateRect(dialog, nullptr, TRUE);
     }
 }
 

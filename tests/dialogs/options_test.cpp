@@ -437,6 +437,16 @@ TEST_F(OptionsTest, CancelUndoesAPickAndPickerCancelKeepsTheSetting) {
     Tap({Click(IDC_EDIT_CPU), TapPickerSwatch(7), Click(IDOK),
          [](HWND dialog) {
              EXPECT_EQ(7, ItemSettings.SampleColor.load()) << "picked in memory";
+             // What the screen shows once the dialog has had its due paints,
+             // none forced by the test.
+             UpdateWindow(dialog);
+             RECT client;
+             GetClientRect(dialog, &client);
+             TestCanvas seen(client.right, client.bottom);
+             seen.CaptureClient(dialog);
+             EXPECT_GT(seen.CountColor(ColorPalette[7], 0, 0, client.right, client.bottom),
+                       ScaleX(10))
+                 << "the picked colour shows in its swatch after the picker closed";
              ExpectSwatches(dialog);
          },
          Click(IDC_EDIT_GRID), TapPickerSwatch(4), Click(IDCANCEL),
