@@ -5,6 +5,8 @@ HostRun::HostRun(const std::wstring& arguments) {
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
     HANDLE writeEnd = nullptr;
     if (!CreatePipe(&output, &writeEnd, &inherit, 0)) {
+        lines.push_back("the host did not start: CreatePipe error " +
+                        std::to_string(GetLastError()));
         return;
     }
     SetHandleInformation(output, HANDLE_FLAG_INHERIT, 0);
@@ -15,11 +17,19 @@ HostRun::HostRun(const std::wstring& arguments) {
     startup.hStdError = writeEnd;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     std::wstring command = L"\"" + WindowsPath(TODAY_HOST_EXE) + L"\" " + arguments;
-    PROCESS_INFORMATION info{};
-    if (CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                       &info)) {
-        process = info.hProcess;
-        CloseHandle(info.hThread);
+    // Wine has been seen to fail a start just after the previous host ended
+    // (about once in 250 runs); a second try is logged, so it stays visible.
+    for (int attempt = 1; attempt <= 2 && process == nullptr; ++attempt) {
+        PROCESS_INFORMATION info{};
+        if (CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                           &startup, &info)) {
+            process = info.hProcess;
+            CloseHandle(info.hThread);
+        } else {
+            lines.push_back("the host did not start (attempt " + std::to_string(attempt) +
+                            "): CreateProcess error " + std::to_string(GetLastError()));
+            Sleep(500);
+        }
     }
     CloseHandle(writeEnd);
 }

@@ -130,7 +130,7 @@ TEST_F(TodayHostTest, StacksEnabledCustomItemsInOrderAcrossTheScreen) {
     RegisterItem({L"Owner", OwnerInfoType, 1, 0, 20, Green, 0});
     const std::wstring path = ShotPath(L"stack");
     HostRun host(L"--wait-line \"placed Glass\" --shot " + path + L" --close");
-    ASSERT_TRUE(host.Started());
+    ASSERT_TRUE(host.Started()) << host.Log();
     FinishRun(host);
 
     const int beta = host.Find("loaded Beta order 0 cyp 25");
@@ -168,7 +168,7 @@ TEST_F(TodayHostTest, TransparentItemShowsTheWatermarkAndRefreshDropsARemovedIte
     const std::wstring after = ShotPath(L"after_refresh");
     HostRun host(L"--shot " + before + L" --wait-line \"refresh: reloading\" --shot " + after +
                  L" --close");
-    ASSERT_TRUE(host.Started());
+    ASSERT_TRUE(host.Started()) << host.Log();
     ASSERT_TRUE(host.WaitForLine("shot saved " + Narrow(before), RunTimeoutMs)) << host.Log();
 
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(ItemsKey) + L"\\Glass").c_str());
@@ -214,7 +214,7 @@ TEST_F(TodayHostTest, TapReachesTheItemAtItsClientPointAndItsNewHeightIsLaidOut)
     const std::wstring path = ShotPath(L"tap");
     HostRun host(L"--tap 100,35 --wait-line \"resized Alpha\" --shot " + path +
                  L" --wait 2500 --tap 100,300 --close");
-    ASSERT_TRUE(host.Started());
+    ASSERT_TRUE(host.Started()) << host.Log();
     FinishRun(host, 3);
 
     EXPECT_GE(host.Find("tap posted at 100,35 to Alpha at client 100,15"), 0) << host.Log();
@@ -245,7 +245,7 @@ TEST_F(TodayHostTest, RefreshDuringAnItemsModalLoopWaitsForItToEnd) {
     HostRun host(L"--tap 100,10 --wait-window \"Fake Modal\" --wait-line \"refresh: deferred\" "
                  L"--shot " +
                  path + L" --tap-client 10,10 --wait-line \"refresh: reloading\" --close");
-    ASSERT_TRUE(host.Started());
+    ASSERT_TRUE(host.Started()) << host.Log();
     ASSERT_TRUE(host.WaitForLine("window \"Fake Modal\" is up", RunTimeoutMs)) << host.Log();
     DWORD_PTR answer = 0;
     EXPECT_NE(0, SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0xF2, 0, SMTO_ABORTIFHUNG,
@@ -271,7 +271,7 @@ TEST_F(TodayHostTest, LandscapeTurnStretchesTheItemsOverTheNewWidth) {
     const std::wstring portrait = ShotPath(L"portrait");
     const std::wstring landscape = ShotPath(L"landscape");
     HostRun host(L"--shot " + portrait + L" --turn --shot " + landscape + L" --close");
-    ASSERT_TRUE(host.Started());
+    ASSERT_TRUE(host.Started()) << host.Log();
     FinishRun(host);
 
     const std::string turned = std::to_string(height) + "x" + std::to_string(width);
@@ -294,7 +294,7 @@ TEST_F(TodayHostTest, LandscapeFromTheStartLoadsTheItemsTurned) {
     const int height = GetSystemMetrics(SM_CYSCREEN);
     const std::wstring path = ShotPath(L"landscape_start");
     HostRun host(L"--landscape --shot " + path + L" --close");
-    ASSERT_TRUE(host.Started());
+    ASSERT_TRUE(host.Started()) << host.Log();
     FinishRun(host);
 
     EXPECT_LT(host.Find("turned to landscape"), host.Find("loaded Alpha")) << host.Log();
@@ -309,7 +309,7 @@ TEST_F(TodayHostTest, TimeUpInAWaitNamesThePendingStep) {
     RegisterItem({L"Alpha", CustomType, 1, 0, 30, Red, 0});
     HostRun host(L"--seconds 2 --wait-line \"loaded Alpha\" --wait-window \"No Such Window\" "
                  L"--close");
-    ASSERT_TRUE(host.Started());
+    ASSERT_TRUE(host.Started()) << host.Log();
     FinishRun(host, 3);
 
     EXPECT_GE(host.Find("time is up after 2 s"), 0) << host.Log();

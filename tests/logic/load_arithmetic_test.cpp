@@ -13,12 +13,11 @@ TEST(CpuLoad, WorkedExamples) {
         uint32_t elapsed;
         int load;
     } cases[] = {
-        {2500000, 1000, 75},  // idle 250 ms of 1000
-        {1230000, 500, 76},   // idle 123 ms of 500: 24.6 % truncates to 24
-        {1, 1000, 100},       // under one millisecond of idle time
-        {9999, 1000, 100},
-        {10000000, 1000, 0},  // idle the whole second
-        {0, 1000, 100},       // no idle time at all: saturated, not dropped
+        {2500000, 1000, 75},                      // idle 250 ms of 1000
+        {1230000, 500, 76},                       // idle 123 ms of 500: 24.6 % truncates to 24
+        {1, 1000, 100},                           // under one millisecond of idle time
+        {9999, 1000, 100},   {10000000, 1000, 0}, // idle the whole second
+        {0, 1000, 100},                           // no idle time at all: saturated, not dropped
         {0, 16, 100},
     };
     for (const auto& c : cases) {

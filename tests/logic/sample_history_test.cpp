@@ -69,7 +69,8 @@ TEST(SampleHistory, StoresTheLowByteSignExtended) {
     const struct {
         int pushed;
         int read;
-    } cases[] = {{-1, -1}, {0, 0}, {100, 100}, {127, 127}, {128, -128}, {200, -56}, {256, 0}, {-256, 0}};
+    } cases[] = {{-1, -1},    {0, 0},     {100, 100}, {127, 127},
+                 {128, -128}, {200, -56}, {256, 0},   {-256, 0}};
     for (const auto& c : cases) {
         SampleHistory h(2);
         h.Push(c.pushed);
