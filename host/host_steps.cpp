@@ -9,6 +9,7 @@
 
 #include "host_log.h"
 #include "hosted_items.h"
+#include "narrow_text.h"
 #include "screen_orientation.h"
 #include "screen_shot.h"
 
@@ -32,14 +33,6 @@ bool Carrying;
 // The window of the last --wait-window, which the taps and choices address.
 HWND StepWindow;
 std::string StepWindowCaption;
-
-std::string Narrow(const std::wstring& text) {
-    std::string narrow;
-    for (wchar_t c : text) {
-        narrow += c < 128 ? static_cast<char>(c) : '?';
-    }
-    return narrow;
-}
 
 // Counted from 1, as people count the steps they wrote.
 int StepNumber() {

@@ -50,7 +50,6 @@ void CloseTapDialogs(HWND item) {
         return;
     }
     TappedItemDestroyed = true;
+    // The run then ends as with Cancel, and the tap handler reloads the settings.
     CloseModalDialogs();
-    // Cancel's meaning now, not when the dialog's run has unwound.
-    LoadSettings();
 }

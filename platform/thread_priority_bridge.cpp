@@ -159,6 +159,7 @@ BOOL WINAPI BridgedSetThreadPriority(HANDLE thread, int priority) {
 }
 
 } // namespace
+
 bool PatchImport(HMODULE module, const char* name, void* replacement) {
     auto* base = reinterpret_cast<BYTE*>(module);
     auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);

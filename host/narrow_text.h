@@ -1,5 +1,5 @@
-// Narrow form of a wide text (paths, registry strings) for matching logs and
-// for test messages; anything outside ASCII shows as '?'.
+// Narrow form of a wide text (paths, captions, registry strings) for the
+// host's log and for the tests that match it; anything outside ASCII shows as '?'.
 #pragma once
 
 #include <string>
