@@ -2,8 +2,8 @@
 // processor time once before and once after every spin, through this
 // program's import of GetThreadTimes, and a hook on that import records each
 // spin's window exactly, with the kernel's figures at both ends and what the
-// sampler published after it. A hook on GlobalMemoryStatus records the
-// memory status that the sampler received after the spin.
+// sampler published after it. A hook on GlobalMemoryStatus takes the memory
+// figures of the moment the sampler asked for its own.
 #pragma once
 
 #include <windows.h>
@@ -23,8 +23,9 @@ struct SpinRecord {
     CoreTimes startCore;
     CoreTimes endCore;
     MemoryFigures memory;
-    // What that memory status call gave, through the item's formula but not
-    // truncated; -1 when the sampler made none after the spin.
+    // The memory load the probe read for itself (GlobalMemoryStatusEx, used
+    // over total physical memory, not truncated) right after the sampler's own
+    // memory status call; -1 when the sampler made none after the spin.
     double platformMemoryLoad;
     // The sampler's own times in clock ticks, as it read them.
     double startUser;
