@@ -43,8 +43,8 @@ struct Step {
 const int PeriodsPerLevel[IntervalCount] = {40, 20, 10, 5, 3};
 const int FullLoadPeriods[IntervalCount] = {10, 10, 5, 3, 2};
 
-// The short run gives every row in about 25 s of periods: every
-// level at the two shortest intervals, the idle level alone at the others.
+// The short run gives every row from one measuring period a row needs: every
+// level at the shortest interval, the idle level alone at the others.
 std::vector<Step> PlanSteps(bool shortRun) {
     std::vector<Step> steps;
     for (int interval = 0; interval < IntervalCount; ++interval) {
@@ -53,13 +53,17 @@ std::vector<Step> PlanSteps(bool shortRun) {
                 steps.push_back({interval, level,
                                  level == FullLoadLevel ? FullLoadPeriods[interval]
                                                         : PeriodsPerLevel[interval]});
-            } else if (interval <= 1 || level == 0) {
+            } else if (interval == 0 || level == 0) {
                 steps.push_back({interval, level, 1});
             }
         }
     }
     return steps;
 }
+
+// In the short run the sleeping periods, which measure nothing, run at the
+// shortest interval: the spin's end sets it, the next spin's start the step's.
+bool ShortSleeps = false;
 
 struct Sample {
     int interval;
@@ -145,10 +149,19 @@ int CountSpin() {
         // After the last step the first one's short interval lets the last
         // spin's publishes come soon.
         const Step& next = step + 1 < steps ? Run.steps[step + 1] : Run.steps.front();
-        ItemSettings.SampleInterval = next.interval;
+        ItemSettings.SampleInterval = ShortSleeps ? 0 : next.interval;
         SetLoadDuty(LevelDuty[next.level]);
+    } else if (ShortSleeps) {
+        ItemSettings.SampleInterval = 0;
     }
     return step;
+}
+
+void StartSpin() {
+    const int step = StepIndex;
+    if (step >= 0 && step < static_cast<int>(Run.steps.size())) {
+        ItemSettings.SampleInterval = Run.steps[step].interval;
+    }
 }
 
 bool AllSeen() {
@@ -431,7 +444,8 @@ int RunAccuracy(const BenchOptions& options) {
     Run.seen.assign(Run.steps.size(), 0);
     Run.dropped.assign(Run.steps.size(), 0);
     StartWatchdog(30);
-    if (!InstallSamplerProbe(true, CountSpin)) {
+    ShortSleeps = options.shortRun;
+    if (!InstallSamplerProbe(true, CountSpin, ShortSleeps ? StartSpin : nullptr)) {
         std::printf("ERROR\tthe sampler probe found no GetThreadTimes or GlobalMemoryStatus "
                     "import\n");
         return 2;

@@ -141,14 +141,14 @@ int RunEndurance(const BenchOptions& options) {
     PumpFor(500);
 
     const bool shortRun = options.shortRun;
-    RunPhase({"paints", shortRun ? 2000 : 20000, shortRun ? 200 : 1000, 4, 8, 1024}, [&](int i) {
+    RunPhase({"paints", shortRun ? 400 : 20000, shortRun ? 200 : 1000, 4, 8, 1024}, [&](int i) {
         PaintItem(item);
         if (i % 50 == 0) {
             PumpFor(0);
         }
         return true;
     });
-    RunPhase({"resize_cycles", shortRun ? 20 : 200, 1, 4, 8, 1024}, [&](int i) {
+    RunPhase({"resize_cycles", shortRun ? 4 : 200, 1, 4, 8, 1024}, [&](int i) {
         const int width = i % 2 == 0 ? 200 : 240;
         PlaceItem(item, width, i % 2 == 0 ? 40 : 50);
         const bool sized = CapacityIs(width + 1);
@@ -156,7 +156,7 @@ int RunEndurance(const BenchOptions& options) {
         PumpFor(static_cast<DWORD>((i * 37) % 300));
         return sized;
     });
-    RunPhase({"entry_calls", shortRun ? 10 : 50, 1, 4, 8, 1024}, [&](int i) {
+    RunPhase({"entry_calls", shortRun ? 3 : 50, 1, 4, 8, 1024}, [&](int i) {
         DestroyWindow(item);
         item = CreateItem(host.Handle());
         if (item == nullptr) {
@@ -166,7 +166,7 @@ int RunEndurance(const BenchOptions& options) {
         PumpFor(static_cast<DWORD>(100 + (i * 53) % 200));
         return CapacityIs(241);
     });
-    RunPhase({"options_dialog", shortRun ? 10 : 100, 5, 4, 8, 1024}, [&](int) {
+    RunPhase({"options_dialog", shortRun ? 5 : 100, 5, 4, 8, 1024}, [&](int) {
         const bool cancelled = OpenAndCancelOptions(item);
         PumpFor(20);
         return cancelled;
@@ -179,7 +179,7 @@ int RunEndurance(const BenchOptions& options) {
     // shows a leak of a few hundred bytes a load. The first cycle is the
     // platform's first use.
     LoadAndUnload(host.Handle(), 0);
-    RunPhase({"load_unload", shortRun ? 20 : 200, 0, 0, 0, 64},
+    RunPhase({"load_unload", shortRun ? 4 : 200, 0, 0, 0, 64},
              [&](int i) { return LoadAndUnload(host.Handle(), i); });
     return 0;
 }

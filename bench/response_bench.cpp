@@ -4,6 +4,7 @@
 // at 100 %. The messages are sent straight to the item window from its own
 // thread, so the time is the handler's: the stop request and the wait for
 // the sampler.
+#include <atomic>
 #include <cstdio>
 
 #include "bench_output.h"
@@ -11,6 +12,7 @@
 #include "item_harness.h"
 #include "load_generator.h"
 #include "load_sampler.h"
+#include "sampler_probe.h"
 #include "settings.h"
 #include "suites.h"
 #include "test_host_window.h"
@@ -77,18 +79,33 @@ class Saturation {
     bool on;
 };
 
-// Starts a fresh sampler and waits until it is in its first spin (spin) or
-// its first sleep (after the first publish).
-bool ReachPeriod(HWND item, bool inSpin, DWORD interval) {
-    RestartSampling(item);
-    return inSpin || PumpUntilTrue([] { return SamplesNow() >= 1; }, interval * 3 + 1000);
+// The interval of the row being measured. In the short run a row that wants
+// the sleeping period reaches it through a spin at the shortest interval, and
+// the spin's end sets the row's interval for the sleep.
+std::atomic<int> RowInterval{0};
+bool ShortSpins = false;
+
+int SetRowInterval() {
+    ItemSettings.SampleInterval = RowInterval.load();
+    return 0;
 }
 
-void MeasureRow(HWND item, bool saturated, bool inSpin, DWORD interval, DWORD into,
+// Starts a fresh sampler and waits until it is in its first spin (spin) or
+// its first sleep (after the first publish).
+bool ReachPeriod(HWND item, bool inSpin, int interval) {
+    RowInterval = interval;
+    const int first = inSpin || !ShortSpins ? interval : 0;
+    ItemSettings.SampleInterval = first;
+    RestartSampling(item);
+    return inSpin || PumpUntilTrue([] { return SamplesNow() >= 1; },
+                                   static_cast<DWORD>(IntervalMilliseconds[first]) * 3 + 1000);
+}
+
+void MeasureRow(HWND item, bool saturated, bool inSpin, int interval, DWORD into,
                 const Message& message) {
     const std::string name =
-        Format("response.%s%s_%s_%ums", saturated ? "saturated_" : "", message.name,
-               inSpin ? "spin" : "sleep", static_cast<unsigned>(interval));
+        Format("response.%s%s_%s_%dms", saturated ? "saturated_" : "", message.name,
+               inSpin ? "spin" : "sleep", IntervalMilliseconds[interval]);
     const bool reached = ReachPeriod(item, inSpin, interval);
     // The busy thread comes once the sampler is in the period, so that a
     // sleeping period can be reached at all.
@@ -118,6 +135,7 @@ void MeasureRow(HWND item, bool saturated, bool inSpin, DWORD interval, DWORD in
 
 int RunResponse(const BenchOptions& options) {
     StartWatchdog(60);
+    ShortSpins = options.shortRun && InstallSamplerProbe(false, SetRowInterval);
     TestHostWindow host;
     HWND item = CreateSamplingItem(host.Handle());
     if (item == nullptr) {
@@ -125,14 +143,13 @@ int RunResponse(const BenchOptions& options) {
     }
     for (const bool saturated : {false, true}) {
         for (int interval = 0; interval < IntervalCount; ++interval) {
-            const DWORD ms = static_cast<DWORD>(IntervalMilliseconds[interval]);
-            // Halfway into the period; a fifth of the way in the short run.
-            const DWORD into = options.shortRun ? ms / 5 : ms / 2;
-            ItemSettings.SampleInterval = interval;
+            // Halfway into the period; 20 ms into it in the short run.
+            const DWORD into =
+                options.shortRun ? 20 : static_cast<DWORD>(IntervalMilliseconds[interval]) / 2;
             for (const bool inSpin : {true, false}) {
                 for (const Message& message : Messages) {
                     Heartbeat("response");
-                    MeasureRow(item, saturated, inSpin, ms, into, message);
+                    MeasureRow(item, saturated, inSpin, interval, into, message);
                 }
             }
         }

@@ -15,6 +15,7 @@ GetThreadTimesFunction RealGetThreadTimes = nullptr;
 bool ReadKernelFigures = false;
 
 SpinEndHandler OnSpinEnd = nullptr;
+SpinStartHandler OnSpinStart = nullptr;
 
 CriticalSectionLock RecordsLock;
 std::vector<SpinRecord> Records;
@@ -82,6 +83,9 @@ BOOL WINAPI ProbedGetThreadTimes(HANDLE thread, LPFILETIME creation, LPFILETIME 
         Current.startUser = userTicks;
         Current.startTotal = totalTicks;
         SpinOpen = true;
+        if (OnSpinStart != nullptr) {
+            OnSpinStart();
+        }
         return done;
     }
     Current.endTime = now;
@@ -124,9 +128,11 @@ void WINAPI ProbedGlobalMemoryStatus(LPMEMORYSTATUS status) {
 
 } // namespace
 
-bool InstallSamplerProbe(bool readKernelFigures, SpinEndHandler onSpinEnd) {
+bool InstallSamplerProbe(bool readKernelFigures, SpinEndHandler onSpinEnd,
+                         SpinStartHandler onSpinStart) {
     ReadKernelFigures = readKernelFigures;
     OnSpinEnd = onSpinEnd;
+    OnSpinStart = onSpinStart;
     const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
     const HMODULE self = GetModuleHandleW(nullptr);
     RealGetThreadTimes = reinterpret_cast<GetThreadTimesFunction>(

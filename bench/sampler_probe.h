@@ -44,11 +44,15 @@ struct SpinRecord {
 // Runs in the sampler's thread at the end of every spin, before the spin's
 // publish; its result tags the spin.
 typedef int (*SpinEndHandler)();
+// Runs in the sampler's thread at the start of every spin, before the spin
+// first reads its interval.
+typedef void (*SpinStartHandler)();
 
 // Redirects this program's import of GetThreadTimes; a call with the
 // current-thread pseudo-handle is the sampler's (nothing else here makes one).
 // With kernel figures it also redirects GlobalMemoryStatus.
-bool InstallSamplerProbe(bool readKernelFigures, SpinEndHandler onSpinEnd);
+bool InstallSamplerProbe(bool readKernelFigures, SpinEndHandler onSpinEnd,
+                         SpinStartHandler onSpinStart = nullptr);
 // The spins completed (up to the start of the spin after them) since the
 // last call, oldest first.
 std::vector<SpinRecord> TakeSpinRecords();
