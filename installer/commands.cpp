@@ -165,9 +165,11 @@ int RunInstall(const std::wstring& cabinet) {
     Package package;
     std::wstring error;
     StagingFolder staging;
-    if (!LoadCabinet(FullPath(cabinet), staging.Path(), package, error) ||
-        !FitsThisDevice(package, error)) {
+    if (!LoadCabinet(FullPath(cabinet), staging.Path(), package, error)) {
         return Refuse(error);
+    }
+    if (!FitsThisDevice(package, error)) {
+        return Refuse(FullPath(cabinet) + L": " + error);
     }
     SetupLibrary library;
     if (!package.setupDll.empty() && !LoadSetupLibrary(package.setupDll, library, error)) {

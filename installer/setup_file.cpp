@@ -94,13 +94,14 @@ std::vector<std::wstring> SplitPath(const std::wstring& path) {
     return parts;
 }
 
-// The Pocket PC folder a path lies in (the longest that holds it) as %CEn%,
-// followed by the rest of the path; false when it lies in none.
+// The Pocket PC folder a path lies in (the longest that holds it, in any
+// case, as the .inf reader takes it) as %CEn%, followed by the rest of the
+// path; false when it lies in none.
 bool WithFolderName(const std::wstring& path, std::wstring& named) {
     size_t longest = 0;
     for (const auto& folder : PocketPcFolders()) {
         const std::wstring& base = folder.second;
-        if (base.size() > longest && path.compare(0, base.size(), base) == 0 &&
+        if (base.size() > longest && LowerCase(path.substr(0, base.size())) == LowerCase(base) &&
             (path.size() == base.size() || path[base.size()] == L'\\')) {
             longest = base.size();
             named = L"%CE" + folder.first.substr(2) + L"%" + path.substr(base.size());
