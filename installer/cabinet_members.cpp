@@ -8,6 +8,7 @@
 #include <fdi.h>
 
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -67,12 +68,15 @@ FNOPEN(Open) {
 
 FNREAD(Read) {
     DWORD read = 0;
-    return ReadFile(reinterpret_cast<HANDLE>(hf), pv, cb, &read, nullptr) ? read : UINT(-1);
+    return ReadFile(reinterpret_cast<HANDLE>(hf), pv, cb, &read, nullptr) ? read
+                                                                          : static_cast<UINT>(-1);
 }
 
 FNWRITE(Write) {
     DWORD written = 0;
-    return WriteFile(reinterpret_cast<HANDLE>(hf), pv, cb, &written, nullptr) ? written : UINT(-1);
+    return WriteFile(reinterpret_cast<HANDLE>(hf), pv, cb, &written, nullptr)
+               ? written
+               : static_cast<UINT>(-1);
 }
 
 FNCLOSE(Close) {

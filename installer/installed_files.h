@@ -22,6 +22,6 @@ bool RemoveFile(const std::wstring& path);
 // Removes the recorded folders innermost first, each only if it is empty.
 void RemoveRecordedFolders(const InstallRecord& record);
 
-// The part of the record still on disk after a removal: the files and the
-// kept setup library that are still there, and the folders that hold them.
+// The part of the record still on disk after a removal: the files, the kept
+// setup library and the recorded folders that are still there.
 InstallRecord RemainingItems(const InstallRecord& record);
