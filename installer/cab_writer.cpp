@@ -8,11 +8,11 @@
 //
 // Every library must be a PE file for the processor named, so an ARM
 // cabinet never carries x86-64 code or the other way round.
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -155,8 +155,9 @@ int main(int argc, char** argv) {
         members.push_back(Member{file->source, file->member});
     }
     const std::string staging = out + ".members";
-    Run({"rm", "-rf", staging});
-    if (mkdir(staging.c_str(), 0755) != 0) {
+    std::error_code failure;
+    std::filesystem::remove_all(staging, failure);
+    if (!std::filesystem::create_directory(staging, failure)) {
         return Fail(staging + ": cannot be made");
     }
     std::vector<std::string> gcab = {"gcab", "--create", "--nopath", out + ".part"};
@@ -181,7 +182,7 @@ int main(int argc, char** argv) {
         return Fail(staging + ": the members cannot be written");
     }
     int status = Run(gcab);
-    Run({"rm", "-rf", staging});
+    std::filesystem::remove_all(staging, failure);
     if (status != 0 || std::rename((out + ".part").c_str(), out.c_str()) != 0) {
         return Fail(out + ": gcab failed (status " + std::to_string(status) + ")");
     }

@@ -111,8 +111,8 @@ void CheckCabinet(const Cabinet& cabinet) {
         fs::temp_directory_path() / ("cabinet_test." + std::to_string(getpid()));
     fs::remove_all(members);
     for (const std::string& options :
-         {std::string("-q -l"), std::string("-q -t"), "-q -d " + members.string()}) {
-        ASSERT_EQ(0, std::system(("cabextract " + options + " " + path + " >/dev/null").c_str()))
+         {std::string("-q -l"), std::string("-q -t"), "-q -d '" + members.string() + "'"}) {
+        ASSERT_EQ(0, std::system(("cabextract " + options + " '" + path + "' >/dev/null").c_str()))
             << "cabextract " << options << " " << path;
     }
     std::map<unsigned, std::string> numbered;
