@@ -32,7 +32,8 @@ void RunConstructors() {
 void RunDestructors() {
     while (RegisteredCount > 0) {
         --RegisteredCount;
-        RegisteredDestructors[RegisteredCount].destroy(RegisteredDestructors[RegisteredCount].object);
+        RegisteredDestructors[RegisteredCount].destroy(
+            RegisteredDestructors[RegisteredCount].object);
     }
 }
 
