@@ -9,6 +9,8 @@ add_compile_options(-Wall -Wextra -Werror)
 set(CMAKE_RC_FLAGS "--preprocessor=x86_64-w64-mingw32-gcc --preprocessor-arg=-E --preprocessor-arg=-xc-header --preprocessor-arg=-DRC_INVOKED")
 set(CMAKE_CXX_CREATE_SHARED_LIBRARY "<CMAKE_CXX_COMPILER> --link -o <TARGET> <LINK_FLAGS> <OBJECTS> <LINK_LIBRARIES>")
 set(CMAKE_SHARED_LIBRARY_PREFIX "")
+# The exports come from the library's .def file only.
+set(CMAKE_LINK_DEF_FILE_FLAG "--def-file=")
 include(cmake/DeviceBinaries.cmake)
 add_subdirectory(platform/wince)
 add_subdirectory(item)

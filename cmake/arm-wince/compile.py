@@ -88,6 +88,8 @@ def link(binary, args):
             skip = False
         elif arg == "-o":
             skip = True
+        elif arg.startswith("--def-file="):
+            inputs.append(arg[len("--def-file=") :])
         elif arg.startswith("-Wl,"):
             command += arg[4:].split(",")
         elif arg.endswith((".a", ".lib")):
