@@ -3,7 +3,8 @@
 // exclusive loads or stores) turns into calls of these __sync helpers; each
 // goes to the core library's Interlocked function of that job, which CE makes
 // atomic on its processors. A std::atomic read-modify-write calls __atomic_*
-// helpers instead, which stay undefined: the link refuses it.
+// helpers instead, which stay undefined: the link refuses it. The barrier is
+// here too.
 #include <windows.h>
 
 extern "C" {
@@ -60,3 +61,9 @@ unsigned int __sync_val_compare_and_swap_4(volatile void* target, unsigned int c
     return Bits(CoreInterlockedCompareExchange(Word(target), Value(exchange), Value(comparand)));
 }
 }
+
+// A full barrier where the compiler asks for one. The ARMv4T devices CE runs
+// on have one processor and no barrier instruction: ordering against other
+// threads needs nothing more than the call, which the compiler does not move
+// memory accesses across.
+extern "C" void __sync_synchronize() {}
