@@ -24,6 +24,7 @@ TICK_MS = 10
 CPU_SHARE = 0.75  # of each tick, the spinning thread's own user time: 25 % load
 STOCK = {0: "brush", 1: "brush", 2: "brush", 3: "brush", 4: "brush", 5: "brush",
          6: "pen", 7: "pen", 8: "pen", 13: "font", 15: "palette"}
+OBJECT_TYPES = {1: "pen", 2: "brush", 5: "palette", 6: "font", 7: "bitmap"}
 DEFAULT_BITMAP = 0x40  # what a new memory DC holds until a bitmap is selected
 WNDCLASSW_SIZE, MEMORYSTATUS_SIZE, LOGFONTW_SIZE = 40, 32, 92
 
@@ -125,7 +126,7 @@ RULES = [
      lambda a, ce: ce.open_key(a)),
     ("RegCloseKey", "RegCloseKey (Windows CE 5.0)",
      lambda a, ce: need(a[0] in ce.keys, "hKey", a[0], "not an open key"),
-     lambda a, ce: ce.keys.pop(a[0]) and ERROR_SUCCESS),
+     lambda a, ce: ce.keys.pop(a[0]) and ce.handles.pop(a[0]) and ERROR_SUCCESS),
     ("RegQueryValueExW", "RegQueryValueEx (Windows CE 5.0)",
      lambda a, ce: first(need(a[0] in ce.keys, "hKey", a[0], "not an open key"),
                          need(a[2] == 0, "lpReserved", a[2], "reserved, must be NULL")),
@@ -211,6 +212,10 @@ RULES = [
      lambda a, ce: first(ce.dc_problem(a[0]), need(ce.kind(a[1]) in ("bitmap", "brush", "pen", "font"),
                                                      "hgdiobj", a[1], "not a GDI object")),
      lambda a, ce: ce.select(a[0], a[1])),
+    ("GetCurrentObject", "GetCurrentObject (Windows CE 5.0)",
+     lambda a, ce: first(ce.dc_problem(a[0]), need(a[1] in OBJECT_TYPES, "uObjectType", a[1],
+                                                     "OBJ_PEN, OBJ_BRUSH, OBJ_PAL, OBJ_FONT or OBJ_BITMAP")),
+     lambda a, ce: ce.current_object(a[0], OBJECT_TYPES[a[1]])),
     ("DeleteObject", "DeleteObject (Windows CE 5.0)",
      lambda a, ce: first(need(ce.kind(a[0]) in ("bitmap", "brush", "pen", "font") and
                               ce.handles[a[0]][1] != "stock", "hObject", a[0],
@@ -234,6 +239,11 @@ RULES = [
                          need(a[8] == 0x00CC0020, "dwRop", a[8], "the item copies with SRCCOPY")),
      lambda a, ce: 1),
     ("wsprintfW", "wsprintf (Windows CE 5.0)", ok, lambda a, ce: ce.wsprintf(a)),
+    ("memset", "memset (Windows CE 5.0)", ok,
+     lambda a, ce: ce.m.uc.mem_write(a[0], bytes([a[1] & 0xFF]) * a[2]) or a[0]),
+    ("memcpy", "memcpy (Windows CE 5.0)",
+     lambda a, ce: need(a[0] + a[2] <= a[1] or a[1] + a[2] <= a[0], "dest", a[0], "overlaps src"),
+     lambda a, ce: ce.m.uc.mem_write(a[0], bytes(ce.m.uc.mem_read(a[1], a[2]))) or a[0]),
 ]
 
 
@@ -473,11 +483,13 @@ class WindowsCe:
         self.handles.pop(dc)
         return 1
 
+    def current_object(self, dc, kind):
+        return self.selections[dc].get(kind, 0x7000 + {"brush": 0, "pen": 7, "font": 13, "palette": 15,
+                                                      "bitmap": DEFAULT_BITMAP}[kind])
+
     def select(self, dc, obj):
-        kind = self.kind(obj)
-        previous = self.selections[dc].get(kind, 0x7000 + {"brush": 0, "pen": 7, "font": 13,
-                                                          "bitmap": DEFAULT_BITMAP}[kind])
-        self.selections[dc][kind] = obj
+        previous = self.current_object(dc, self.kind(obj))
+        self.selections[dc][self.kind(obj)] = obj
         return previous
 
     def selected(self, obj):

@@ -8,7 +8,7 @@ drive them, and their plain logic against the native build's answers.
       that starts the sampler, the sampler's measuring and sleeping periods on
       the scripted clock, a second paint, WM_DESTROY stopping the sampler,
       detach. TovametSetup: the four hooks around the model registry.
-  emulate_device_dlls.py logic --shipped ARM_SHIPPED --oracle PROGRAM SEEDS...
+  emulate_device_dlls.py logic --shipped ARM_SHIPPED --oracle PROGRAM --seeds FOLDER...
       CpuLoadOfPeriod, MemoryLoadPercent, SampleHistory and ReadDialogTemplate
       at the addresses of the link map, over the same inputs as PROGRAM (a
       native build of the same sources), and the dialog templates in SEEDS.
@@ -188,8 +188,8 @@ def run_logic(folder, oracle, seed_folders):
     for gain, elapsed in CPU_INPUTS:
         # pcc struct return: the hidden result pointer comes first, in r0.
         m.call(t, cpu, result, *lo_hi(gain), elapsed)
-        valid, load = struct.unpack("<Bb", m.uc.mem_read(result, 2))
-        got.append(f"{valid} {load}")
+        valid, percent = struct.unpack("<Bb", m.uc.mem_read(result, 2))
+        got.append(f"{valid} {percent}")
     for available, total in MEMORY_INPUTS:
         value = m.call(t, memory, *lo_hi(available), *lo_hi(total))
         got.append(str(value - (1 << 32) if value >> 31 else value))
@@ -229,7 +229,7 @@ def main():
     parser.add_argument("mode", choices=["run", "logic"])
     parser.add_argument("--shipped", required=True, help="folder of the shipped ARM libraries")
     parser.add_argument("--oracle", help="the native build's answering program")
-    parser.add_argument("seeds", nargs="*", help="folders of dialog templates")
+    parser.add_argument("--seeds", nargs="*", default=[], help="folders of dialog templates")
     args = parser.parse_args()
     began = time.monotonic()
     try:

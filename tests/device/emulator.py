@@ -218,6 +218,6 @@ class Machine:
     def fault(self, what):
         pc = self.uc.reg_read(UC_ARM_REG_PC)
         lr = self.uc.reg_read(UC_ARM_REG_LR)
-        raise Fault(f"{self.current.name} thread: {what} at {pc:#010x} ({self.where(pc)}), in the "
+        raise Fault(f"thread {self.current.name!r}: {what} at {pc:#010x} ({self.where(pc)}), in the "
                     f"block at {self.block:#010x} ({self.where(self.block)}), lr {lr:#010x} "
                     f"({self.where(lr)}); last calls:\n  " + "\n  ".join(self.calls))
