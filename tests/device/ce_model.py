@@ -85,7 +85,7 @@ RULES = [
      lambda a, ce: ce.leave(a[0])),
     ("CreateEventW", "CreateEvent (Windows CE 5.0)",
      lambda a, ce: first(need(a[0] == 0, "lpEventAttributes", a[0], "must be NULL"),
-                         need(a[3] == 0, "lpName", a[3], "the item needs no named event")),
+                         need(a[3] == 0, "lpName", a[3], "named events are outside the model")),
      lambda a, ce: ce.new_handle("event", bool(a[2]))),
     ("EventModify", "EventModify (Windows CE 5.0)",
      lambda a, ce: first(need(ce.kind(a[0]) == "event", "hEvent", a[0], "not an event"),
@@ -98,8 +98,8 @@ RULES = [
     ("CreateThread", "CreateThread (Windows CE 5.0)",
      lambda a, ce: first(need(a[0] == 0, "lpsa", a[0], "must be NULL"),
                          need(ce.in_code(a[2]), "lpStartAddr", a[2], "not code of the library"),
-                         need(a[4] in (0, 4), "fdwCreate", a[4],
-                              "0 or CREATE_SUSPENDED (stack reservation aside)")),
+                         need(a[4] & ~0x10004 == 0, "fdwCreate", a[4],
+                              "CREATE_SUSPENDED and STACK_SIZE_PARAM_IS_A_RESERVATION only")),
      lambda a, ce: ce.create_thread(a)),
     ("SetThreadPriority", "SetThreadPriority (Windows CE 5.0)",
      lambda a, ce: first(need(ce.is_thread(a[0]), "hThread", a[0], "not a thread"),
@@ -178,10 +178,10 @@ RULES = [
      lambda a, ce: need(ce.kind(a[1]) == "window dc", "hDC", a[1], "not from GetDC"),
      lambda a, ce: ce.delete_dc(a[1])),
     ("GetDeviceCaps", "GetDeviceCaps (Windows CE 5.0)",
-     lambda a, ce: need(a[1] in (88, 90), "nIndex", a[1], "the item asks for LOGPIXELSX/Y only"),
+     lambda a, ce: need(a[1] in (88, 90), "nIndex", a[1], "outside the model: LOGPIXELSX/Y only"),
      lambda a, ce: ce.dpi),
     ("GetSystemMetrics", "GetSystemMetrics (Windows CE 5.0)",
-     lambda a, ce: need(a[0] in (0, 1), "nIndex", a[0], "SM_CXSCREEN or SM_CYSCREEN"),
+     lambda a, ce: need(a[0] in (0, 1), "nIndex", a[0], "outside the model: SM_CX/CYSCREEN only"),
      lambda a, ce: (240, 320)[a[0]]),
     ("CreateCompatibleDC", "CreateCompatibleDC (Windows CE 5.0)",
      lambda a, ce: ce.dc_problem(a[0]), lambda a, ce: ce.new_dc("memory dc")),
@@ -205,7 +205,7 @@ RULES = [
      lambda a, ce: 0x7000 + a[0]),
     ("GetObjectW", "GetObject (Windows CE 5.0)",
      lambda a, ce: need(a[0] == 0x700D and a[1] == LOGFONTW_SIZE, "cbBuffer", a[1],
-                        "the system font's LOGFONTW is 92 bytes"),
+                        "outside the model: the system font's LOGFONTW (92 bytes) only"),
      lambda a, ce: ce.m.uc.mem_write(a[2], struct.pack("<5i8B", -13, 0, 0, 0, 400, *[0] * 8)
                                      + "Tahoma".encode("utf-16-le").ljust(64, b"\0")) or LOGFONTW_SIZE),
     ("SelectObject", "SelectObject (Windows CE 5.0)",
@@ -236,7 +236,7 @@ RULES = [
      lambda a, ce: ce.draw_text(a)),
     ("BitBlt", "BitBlt (Windows CE 5.0)",
      lambda a, ce: first(ce.dc_problem(a[0]), ce.dc_problem(a[5]),
-                         need(a[8] == 0x00CC0020, "dwRop", a[8], "the item copies with SRCCOPY")),
+                         need(a[8] == 0x00CC0020, "dwRop", a[8], "outside the model: SRCCOPY only")),
      lambda a, ce: 1),
     ("wsprintfW", "wsprintf (Windows CE 5.0)", ok, lambda a, ce: ce.wsprintf(a)),
     ("memset", "memset (Windows CE 5.0)", ok,
@@ -435,7 +435,7 @@ class WindowsCe:
         return first(need(self.in_code(proc), "lpfnWndProc", proc, "not code of the library"),
                      need(instance == self.module, "hInstance", instance, "not this library"),
                      need(style & ~0x0003 == 0, "style", style,
-                          "the item's class needs CS_HREDRAW | CS_VREDRAW only"))
+                          "outside the model: CS_HREDRAW and CS_VREDRAW only"))
 
     def register_class(self, address):
         fields = struct.unpack("<10I", self.m.uc.mem_read(address, WNDCLASSW_SIZE))

@@ -210,10 +210,11 @@ def run_logic(folder, oracle, seed_folders):
 
     visitor = m.callback(visit)
     header = m.alloc(8)
+    buffer = m.alloc(max((size for _, _, size in walks), default=0) + 4)
     for path, shift, size in walks:
         with open(path, "rb") as f:
             data = f.read()[:size]
-        start = m.alloc(size + 4) + shift
+        start = buffer + shift
         m.uc.mem_write(start, data)
         items.clear()
         ok = m.call(t, walk, start, size, header, visitor, 0) & 0xFF

@@ -12,7 +12,7 @@ from unicorn import UC_ARCH_ARM, UC_HOOK_BLOCK, UC_HOOK_CODE, UC_MODE_ARM, Uc, U
 from unicorn.arm_const import (UC_ARM_REG_LR, UC_ARM_REG_PC, UC_ARM_REG_R0, UC_ARM_REG_R1,
                                UC_ARM_REG_R2, UC_ARM_REG_R3, UC_ARM_REG_SP)
 
-from pe_image import map_symbols
+from pe_image import find_symbol, map_symbols
 
 ARGUMENT_REGISTERS = (UC_ARM_REG_R0, UC_ARM_REG_R1, UC_ARM_REG_R2, UC_ARM_REG_R3)
 STUBS, STUB_SPACE = 0x0F000000, 0x10000  # one 4-byte slot per import, then callbacks
@@ -122,7 +122,7 @@ class Machine:
         return address
 
     def rebased(self, name_prefixes):
-        from pe_image import find_symbol
+        """The loaded address of the one symbol of the link map named so."""
         return find_symbol(self.symbols, *name_prefixes) - self.image.preferred_base + self.base
 
     def callback(self, function):
