@@ -30,9 +30,12 @@ WNDCLASSW_SIZE, MEMORYSTATUS_SIZE, LOGFONTW_SIZE = 40, 32, 92
 
 
 def need(ok, argument, value, why):
-    return None if ok else f"{argument} {value if -256 < value < 256 else hex(value)}: {why}" \
-        if isinstance(value, int) \
-        else f"{argument} {value!r}: {why}"
+    """None when the argument is acceptable, else the refusal naming it."""
+    if ok:
+        return None
+    if isinstance(value, int):
+        return f"{argument} {value if -256 < value < 256 else hex(value)}: {why}"
+    return f"{argument} {value!r}: {why}"
 
 
 def first(*problems):
@@ -62,7 +65,8 @@ RULES = [
                         "frees a reference the library does not hold"),
      lambda a, ce: ce.free_library_and_exit(a)),
     ("LocalAlloc", "LocalAlloc (Windows CE 5.0)",
-     lambda a, ce: need(a[0] & ~0x40 == 0, "uFlags", a[0], "CE has LMEM_FIXED and LMEM_ZEROINIT only"),
+     lambda a, ce: need(a[0] & ~0x40 == 0, "uFlags", a[0],
+                        "CE has LMEM_FIXED and LMEM_ZEROINIT only"),
      lambda a, ce: ce.local_alloc(a[1])),
     ("LocalFree", "LocalFree (Windows CE 5.0)",
      lambda a, ce: need(a[0] == 0 or a[0] in ce.blocks, "hMem", a[0], "not an allocated block"),
@@ -121,7 +125,8 @@ RULES = [
                         "sizeof(MEMORYSTATUS) is 32"),
      lambda a, ce: ce.memory_status(a[0])),
     ("RegOpenKeyExW", "RegOpenKeyEx (Windows CE 5.0)",
-     lambda a, ce: first(need(a[0] == HKEY_LOCAL_MACHINE or a[0] in ce.keys, "hKey", a[0], "no open key"),
+     lambda a, ce: first(need(a[0] == HKEY_LOCAL_MACHINE or a[0] in ce.keys, "hKey", a[0],
+                              "no open key"),
                          need(a[2] == 0, "ulOptions", a[2], "reserved, must be 0")),
      lambda a, ce: ce.open_key(a)),
     ("RegCloseKey", "RegCloseKey (Windows CE 5.0)",
@@ -162,7 +167,7 @@ RULES = [
      lambda a, ce: ce.windows[a[0]]["parent"]),
     ("GetClientRect", "GetClientRect (Windows CE 5.0)",
      lambda a, ce: need(a[0] in ce.windows, "hWnd", a[0], "no such window"),
-     lambda a, ce: ce.m.uc.mem_write(a[1], struct.pack("<4i", 0, 0, *ce.windows[a[0]]["size"])) or 1),
+     lambda a, ce: ce.write(a[1], struct.pack("<4i", 0, 0, *ce.windows[a[0]]["size"])) or 1),
     ("InvalidateRect", "InvalidateRect (Windows CE 5.0)",
      lambda a, ce: need(a[0] in ce.windows, "hWnd", a[0], "no such window"),
      lambda a, ce: ce.invalidate(a)),
@@ -190,7 +195,8 @@ RULES = [
      lambda a, ce: ce.delete_dc(a[0])),
     ("CreateCompatibleBitmap", "CreateCompatibleBitmap (Windows CE 5.0)",
      lambda a, ce: first(ce.dc_problem(a[0]),
-                         need(a.signed(1) > 0 and a.signed(2) > 0, "nWidth", a[1], "an empty bitmap")),
+                         need(a.signed(1) > 0 and a.signed(2) > 0, "nWidth", a[1],
+                              "an empty bitmap")),
      lambda a, ce: ce.new_handle("bitmap")),
     ("CreateSolidBrush", "CreateSolidBrush (Windows CE 5.0)",
      lambda a, ce: need(a[0] >> 24 == 0, "crColor", a[0], "not an RGB colour"),
@@ -206,15 +212,17 @@ RULES = [
     ("GetObjectW", "GetObject (Windows CE 5.0)",
      lambda a, ce: need(a[0] == 0x700D and a[1] == LOGFONTW_SIZE, "cbBuffer", a[1],
                         "outside the model: the system font's LOGFONTW (92 bytes) only"),
-     lambda a, ce: ce.m.uc.mem_write(a[2], struct.pack("<5i8B", -13, 0, 0, 0, 400, *[0] * 8)
-                                     + "Tahoma".encode("utf-16-le").ljust(64, b"\0")) or LOGFONTW_SIZE),
+     lambda a, ce: ce.write(a[2], struct.pack("<5i8B", -13, 0, 0, 0, 400, *[0] * 8)
+                            + "Tahoma".encode("utf-16-le").ljust(64, b"\0")) or LOGFONTW_SIZE),
     ("SelectObject", "SelectObject (Windows CE 5.0)",
-     lambda a, ce: first(ce.dc_problem(a[0]), need(ce.kind(a[1]) in ("bitmap", "brush", "pen", "font"),
-                                                     "hgdiobj", a[1], "not a GDI object")),
+     lambda a, ce: first(ce.dc_problem(a[0]),
+                         need(ce.kind(a[1]) in ("bitmap", "brush", "pen", "font"), "hgdiobj", a[1],
+                              "not a GDI object")),
      lambda a, ce: ce.select(a[0], a[1])),
     ("GetCurrentObject", "GetCurrentObject (Windows CE 5.0)",
-     lambda a, ce: first(ce.dc_problem(a[0]), need(a[1] in OBJECT_TYPES, "uObjectType", a[1],
-                                                     "OBJ_PEN, OBJ_BRUSH, OBJ_PAL, OBJ_FONT or OBJ_BITMAP")),
+     lambda a, ce: first(ce.dc_problem(a[0]),
+                         need(a[1] in OBJECT_TYPES, "uObjectType", a[1],
+                              "OBJ_PEN, OBJ_BRUSH, OBJ_PAL, OBJ_FONT or OBJ_BITMAP")),
      lambda a, ce: ce.current_object(a[0], OBJECT_TYPES[a[1]])),
     ("DeleteObject", "DeleteObject (Windows CE 5.0)",
      lambda a, ce: first(need(ce.kind(a[0]) in ("bitmap", "brush", "pen", "font") and
@@ -223,12 +231,15 @@ RULES = [
                          need(not ce.selected(a[0]), "hObject", a[0], "still selected into a DC")),
      lambda a, ce: ce.handles.pop(a[0]) and 1),
     ("FillRect", "FillRect (Windows CE 5.0)",
-     lambda a, ce: first(ce.dc_problem(a[0]), need(ce.kind(a[2]) == "brush", "hbr", a[2], "no brush")), 
+     lambda a, ce: first(ce.dc_problem(a[0]),
+                         need(ce.kind(a[2]) == "brush", "hbr", a[2], "not a brush")),
      lambda a, ce: 1),
     ("SetBkMode", "SetBkMode (Windows CE 5.0)",
-     lambda a, ce: first(ce.dc_problem(a[0]), need(a[1] in (1, 2), "iBkMode", a[1], "TRANSPARENT or OPAQUE")),
+     lambda a, ce: first(ce.dc_problem(a[0]),
+                         need(a[1] in (1, 2), "iBkMode", a[1], "TRANSPARENT or OPAQUE")),
      lambda a, ce: 2),
-    ("SetTextColor", "SetTextColor (Windows CE 5.0)", lambda a, ce: ce.dc_problem(a[0]), lambda a, ce: 0),
+    ("SetTextColor", "SetTextColor (Windows CE 5.0)", lambda a, ce: ce.dc_problem(a[0]),
+     lambda a, ce: 0),
     ("MoveToEx", "MoveToEx (Windows CE 5.0)", lambda a, ce: ce.dc_problem(a[0]), lambda a, ce: 1),
     ("LineTo", "LineTo (Windows CE 5.0)", lambda a, ce: ce.dc_problem(a[0]), lambda a, ce: 1),
     ("DrawTextW", "DrawText (Windows CE 5.0)",
@@ -236,14 +247,15 @@ RULES = [
      lambda a, ce: ce.draw_text(a)),
     ("BitBlt", "BitBlt (Windows CE 5.0)",
      lambda a, ce: first(ce.dc_problem(a[0]), ce.dc_problem(a[5]),
-                         need(a[8] == 0x00CC0020, "dwRop", a[8], "outside the model: SRCCOPY only")),
+                         need(a[8] == 0x00CC0020, "dwRop", a[8],
+                              "outside the model: SRCCOPY only")),
      lambda a, ce: 1),
     ("wsprintfW", "wsprintf (Windows CE 5.0)", ok, lambda a, ce: ce.wsprintf(a)),
     ("memset", "memset (Windows CE 5.0)", ok,
-     lambda a, ce: ce.m.uc.mem_write(a[0], bytes([a[1] & 0xFF]) * a[2]) or a[0]),
+     lambda a, ce: ce.write(a[0], bytes([a[1] & 0xFF]) * a[2]) or a[0]),
     ("memcpy", "memcpy (Windows CE 5.0)",
      lambda a, ce: need(a[0] + a[2] <= a[1] or a[1] + a[2] <= a[0], "dest", a[0], "overlaps src"),
-     lambda a, ce: ce.m.uc.mem_write(a[0], bytes(ce.m.uc.mem_read(a[1], a[2]))) or a[0]),
+     lambda a, ce: ce.write(a[0], bytes(ce.m.uc.mem_read(a[1], a[2]))) or a[0]),
 ]
 
 
@@ -277,6 +289,9 @@ class WindowsCe:
 
     def attach(self, machine):
         self.m, self.module = machine, machine.base
+
+    def write(self, address, data):
+        self.m.uc.mem_write(address, bytes(data))
 
     def call(self, name, a, machine):
         row = self.rules.get(name)
@@ -329,7 +344,7 @@ class WindowsCe:
 
     def module_file_name(self, a):
         text = self.path.encode("utf-16-le") + b"\0\0"
-        self.m.uc.mem_write(a[1], text[:2 * a[2]])
+        self.write(a[1], text[:2 * a[2]])
         return len(self.path)
 
     def local_alloc(self, size):
@@ -364,13 +379,13 @@ class WindowsCe:
     def thread_times(self, a):
         user = self.user_time.get(self.thread_of(a[0]), 0)
         for i in range(1, 4):
-            self.m.uc.mem_write(a[i], bytes(8))
-        self.m.uc.mem_write(a[4], struct.pack("<Q", user))
+            self.write(a[i], bytes(8))
+        self.write(a[4], struct.pack("<Q", user))
         return 1
 
     def memory_status(self, address):
         # 64 MiB, of which 16 available: 75 % in use.
-        self.m.uc.mem_write(address + 4, struct.pack("<7I", 75, 64 << 20, 16 << 20, 0, 0, 0, 0))
+        self.write(address + 4, struct.pack("<7I", 75, 64 << 20, 16 << 20, 0, 0, 0, 0))
 
     # Registry: paths in lower case, each a dict of values.
     def key_path(self, handle, sub):
@@ -410,7 +425,7 @@ class WindowsCe:
         names = self.children(self.keys[a[0]])
         if a[1] >= len(names):
             return ERROR_NO_MORE_ITEMS
-        self.m.uc.mem_write(a[2], names[a[1]].encode("utf-16-le") + b"\0\0")
+        self.write(a[2], names[a[1]].encode("utf-16-le") + b"\0\0")
         self.m.put32(a[3], len(names[a[1]]))
         return ERROR_SUCCESS
 
@@ -467,7 +482,7 @@ class WindowsCe:
     def begin_paint(self, a):
         dc = self.new_dc("paint")
         width, height = self.windows[a[0]]["size"]
-        self.m.uc.mem_write(a[1], struct.pack("<2I4i", dc, 0, 0, 0, width, height))
+        self.write(a[1], struct.pack("<2I4i", dc, 0, 0, 0, width, height))
         return dc
 
     def new_dc(self, kind):
@@ -484,8 +499,8 @@ class WindowsCe:
         return 1
 
     def current_object(self, dc, kind):
-        return self.selections[dc].get(kind, 0x7000 + {"brush": 0, "pen": 7, "font": 13, "palette": 15,
-                                                      "bitmap": DEFAULT_BITMAP}[kind])
+        defaults = {"brush": 0, "pen": 7, "font": 13, "palette": 15, "bitmap": DEFAULT_BITMAP}
+        return self.selections[dc].get(kind, 0x7000 + defaults[kind])
 
     def select(self, dc, obj):
         previous = self.current_object(dc, self.kind(obj))
@@ -520,5 +535,5 @@ class WindowsCe:
                 out.append(form[i])
                 i += 1
         text = "".join(out)
-        self.m.uc.mem_write(a[0], text.encode("utf-16-le") + b"\0\0")
+        self.write(a[0], text.encode("utf-16-le") + b"\0\0")
         return len(text)

@@ -30,7 +30,8 @@ COND = "(?:eq|ne|cs|hs|cc|lo|mi|pl|vs|vc|hi|ls|ge|lt|gt|le|al)?"
 ARMV4T = re.compile(
     rf"^(?:(?:and|eor|sub|rsb|add|adc|sbc|rsc|orr|mov|bic|mvn|lsl|lsr|asr|ror|rrx)s?{COND}s?"
     rf"|(?:tst|teq|cmp|cmn){COND}p?|(?:mul|mla|umull|umlal|smull|smlal)s?{COND}s?"
-    rf"|(?:ldr|str){COND}(?:b|h|sb|sh|t|bt)?{COND}|(?:ldm|stm){COND}(?:ia|ib|da|db|fd|ed|fa|ea)?{COND}"
+    rf"|(?:ldr|str){COND}(?:b|h|sb|sh|t|bt)?{COND}"
+    rf"|(?:ldm|stm){COND}(?:ia|ib|da|db|fd|ed|fa|ea)?{COND}"
     rf"|(?:push|pop|b|bl|bx|svc|swi|mrs|msr){COND}|swp{COND}b?{COND}|nop)$")
 LINE = re.compile(r"^\s*([0-9a-f]+):\s+([0-9a-f]{8})\s+(\S+)\s*([^@;]*)(?:[@;]\s*(.*))?$")
 
@@ -67,8 +68,8 @@ def disassembly(image):
     with tempfile.NamedTemporaryFile(suffix=".bin") as f:
         f.write(code)
         f.flush()
-        out = subprocess.run([OBJDUMP, "-D", "-b", "binary", "-marm", f"--adjust-vma={rva:#x}", f.name],
-                             capture_output=True, text=True, check=True).stdout
+        command = [OBJDUMP, "-D", "-b", "binary", "-marm", f"--adjust-vma={rva:#x}", f.name]
+        out = subprocess.run(command, capture_output=True, text=True, check=True).stdout
     lines = [(int(m.group(1), 16), m.group(3), m.group(4).strip(), m.group(5) or "")
              for m in map(LINE.match, out.splitlines()) if m]
     data = {r for r, _ in image.relocations() if rva <= r < rva + len(code)} | image.lists
@@ -94,11 +95,11 @@ def instruction_faults(image):
     return faults
 
 
-def import_faults(image, libraries, api):
+def import_faults(image, expected, api):
     faults = []
     found = {library.upper() for library, _ in image.imports()}
-    if found != libraries:
-        faults.append(f"imports from {sorted(found)}, expected {sorted(libraries)}")
+    if found != expected["imports"]:
+        faults.append(f"imports from {sorted(found)}, expected {sorted(expected['imports'])}")
     for library, function in image.imports():
         section = library.upper().replace(".DLL", "").lower()
         if function not in api.get(section, set()):
@@ -108,26 +109,38 @@ def import_faults(image, libraries, api):
     return faults
 
 
-def resource_faults(arm, x64, required):
+def export_faults(arm, x64, expected):
+    """Named exports by name (the installer asks by name), the rest by ordinal."""
+    def exported(image):
+        return {name or f"#{ordinal}" for ordinal, name in image.exports().items()}
+    mine, theirs = exported(arm), exported(x64)
+    if mine == theirs == expected["exports"]:
+        return []
+    return [f"exports {sorted(mine)}, x86-64 {sorted(theirs)}, expected {sorted(expected['exports'])}"]
+
+
+def resource_faults(arm, x64, expected):
     faults = []
     mine, theirs = arm.resources(), x64.resources()
     if set(mine) != set(theirs):
-        faults.append(f"resources {sorted(map(str, set(mine) ^ set(theirs)))} differ from the x86-64 build")
+        faults.append(f"resources {sorted(map(str, set(mine) ^ set(theirs)))} "
+                      "differ from the x86-64 build")
     faults += [f"resource {key} differs from the x86-64 build" for key in mine
                if key in theirs and mine[key] != theirs[key]]
-    faults += [f"resource {key} is missing" for key in required if key not in mine]
+    faults += [f"resource {key} is missing" for key in expected["resources"] if key not in mine]
     if mine.get(("CEUX", "HI_RES_AWARE")) != [b"\x01\x00"]:
         faults.append("CEUX/HI_RES_AWARE does not hold the 16-bit value 1")
     return faults
 
 
 def header_faults(image):
+    subsystem = (image.subsystem_major, image.subsystem_minor)
+    system = (image.os_major, image.os_minor)
     return [fault for ok, fault in [
         (image.machine == 0x1C0, f"machine {image.machine:#x}, not ARM (0x1c0)"),
         (image.subsystem == 9, f"subsystem {image.subsystem}, not Windows CE GUI (9)"),
-        ((image.subsystem_major, image.subsystem_minor) == (4, 20),
-         f"subsystem version {image.subsystem_major}.{image.subsystem_minor}, not 4.20"),
-        ((image.os_major, image.os_minor) == (4, 20), f"OS version {image.os_major}.{image.os_minor}, not 4.20"),
+        (subsystem == (4, 20), "subsystem version %d.%d, not 4.20" % subsystem),
+        (system == (4, 20), "OS version %d.%d, not 4.20" % system),
         (image.characteristics & IMAGE_FILE_DLL, "not marked as a DLL"),
         (not image.characteristics & IMAGE_FILE_RELOCS_STRIPPED and image.directories[5][1] > 0
          and ".reloc" in image.flags and image.relocations(), "no base relocations"),
@@ -136,26 +149,29 @@ def header_faults(image):
     ] if not ok]
 
 
-TOVAMET_RESOURCES = [(5, 500), (5, 501), (5, 502), (5, 503), (14, 130), (14, 138), (14, 139)]
-# library, what is checked, the faults found (arm image, x86-64 image, device list)
+def size_faults(image, name):
+    limit = LIMITS[name + ".dll"]
+    return [] if len(image.data) <= limit else [f"{len(image.data):,} bytes, more than {limit:,}"]
+
+
+# What each library must hold: where its imports come from, its exports and
+# the resources it needs whatever the x86-64 build has.
+EXPECTED = {
+    "Tovamet": {"imports": {"COREDLL.DLL", "AYGSHELL.DLL"}, "exports": {"#240"},
+                "resources": [(5, 500), (5, 501), (5, 502), (5, 503),
+                              (14, 130), (14, 138), (14, 139)]},
+    "TovametSetup": {"imports": {"COREDLL.DLL"},
+                     "exports": {"Install_Init", "Install_Exit", "Uninstall_Init", "Uninstall_Exit"},
+                     "resources": [(16, 1)]},
+}
+# what is checked, the faults found (library, ARM image, x86-64 image, device list)
 CASES = [
-    ("Tovamet", "header", lambda a, x, api: header_faults(a)),
-    ("TovametSetup", "header", lambda a, x, api: header_faults(a)),
-    ("Tovamet", "imports", lambda a, x, api: import_faults(a, {"COREDLL.DLL", "AYGSHELL.DLL"}, api)),
-    ("TovametSetup", "imports", lambda a, x, api: import_faults(a, {"COREDLL.DLL"}, api)),
-    ("Tovamet", "instructions", lambda a, x, api: instruction_faults(a)),
-    ("TovametSetup", "instructions", lambda a, x, api: instruction_faults(a)),
-    ("Tovamet", "exports", lambda a, x, api: [] if a.exports() == x.exports() == {240: None}
-     else [f"exports {a.exports()}, x86-64 {x.exports()}"]),
-    ("TovametSetup", "exports", lambda a, x, api: [] if a.exports() == x.exports() and
-     sorted(a.exports().values()) == ["Install_Exit", "Install_Init", "Uninstall_Exit", "Uninstall_Init"]
-     else [f"exports {a.exports()}, x86-64 {x.exports()}"]),
-    ("Tovamet", "resources", lambda a, x, api: resource_faults(a, x, TOVAMET_RESOURCES)),
-    ("TovametSetup", "resources", lambda a, x, api: resource_faults(a, x, [(16, 1)])),
-    ("Tovamet", "size", lambda a, x, api: [] if len(a.data) <= LIMITS["Tovamet.dll"]
-     else [f"{len(a.data):,} bytes, more than {LIMITS['Tovamet.dll']:,}"]),
-    ("TovametSetup", "size", lambda a, x, api: [] if len(a.data) <= LIMITS["TovametSetup.dll"]
-     else [f"{len(a.data):,} bytes, more than {LIMITS['TovametSetup.dll']:,}"]),
+    ("header", lambda name, arm, x64, api: header_faults(arm)),
+    ("imports", lambda name, arm, x64, api: import_faults(arm, EXPECTED[name], api)),
+    ("instructions", lambda name, arm, x64, api: instruction_faults(arm)),
+    ("exports", lambda name, arm, x64, api: export_faults(arm, x64, EXPECTED[name])),
+    ("resources", lambda name, arm, x64, api: resource_faults(arm, x64, EXPECTED[name])),
+    ("size", lambda name, arm, x64, api: size_faults(arm, name)),
 ]
 
 
@@ -166,19 +182,20 @@ def main():
     parser.add_argument("--api", required=True, help="the device's list of functions")
     args = parser.parse_args()
     api = api_sections(args.api)
-    images = {name: (PeImage(os.path.join(args.arm, name + ".dll")),
-                     PeImage(os.path.join(args.x64, name + ".dll"))) for name in ("Tovamet", "TovametSetup")}
-    for name, (arm, _) in images.items():
+    images = {}
+    for name in EXPECTED:
+        arm = PeImage(os.path.join(args.arm, name + ".dll"))
         arm.lists = linker_lists(arm, map_symbols(os.path.join(args.arm, name + ".map")))
+        images[name] = arm, PeImage(os.path.join(args.x64, name + ".dll"))
     failed = 0
-    for library, what, check in CASES:
-        arm, x64 = images[library]
-        faults = check(arm, x64, api)
-        failed += bool(faults)
-        print(f"{'FAIL' if faults else 'ok  '} {library} {what}" + "".join(f"\n     {f}" for f in faults))
-    for library, (arm, _) in images.items():
-        print(f"{library}: {len(arm.data):,} bytes; returns: {arm.returns['bx lr']} bx lr, "
-              f"{arm.returns['pc load']} loads of pc (interworking there needs ARMv5T or an ARM caller)")
+    for name, (arm, x64) in images.items():
+        for what, check in CASES:
+            faults = check(name, arm, x64, api)
+            failed += bool(faults)
+            print(f"{'FAIL' if faults else 'ok  '} {name} {what}"
+                  + "".join(f"\n     {f}" for f in faults))
+        print(f"{name}: {len(arm.data):,} bytes; returns: {arm.returns['bx lr']} bx lr, "
+              f"{arm.returns['pc load']} loads of pc (these interwork on ARMv5T and later only)")
     return 1 if failed else 0
 
 

@@ -173,7 +173,8 @@ def run_logic(folder, oracle, seed_folders):
     expect(seeds, "dialog templates to walk", seed_folders)
     walks = [(p, shift, size) for p in seeds for size in sorted({os.path.getsize(p), 30, 60})
              for shift in (0, 2) if size <= os.path.getsize(p)]
-    requests = [f"cpu {g} {e}" for g, e in CPU_INPUTS] + [f"mem {a} {b}" for a, b in MEMORY_INPUTS] \
+    requests = [f"cpu {g} {e}" for g, e in CPU_INPUTS] \
+        + [f"mem {a} {b}" for a, b in MEMORY_INPUTS] \
         + [f"ring {c} {' '.join(map(str, v))}" for c, v in RING_INPUTS] \
         + [f"walk {p} {shift} {size}" for p, shift, size in walks]
     answers = subprocess.run([oracle], input="\n".join(requests) + "\n", capture_output=True,
@@ -222,7 +223,8 @@ def run_logic(folder, oracle, seed_folders):
         got.append(" ".join([f"{ok} {style if ok else 0} {count if ok else 0}"] + items))
     for request, answer, mine in zip(requests, answers, got):
         expect(answer == mine, f"{request[:90]}: native {answer[:90]!r}, ARM", mine[:90])
-    print(f"plain logic: {len(requests)} requests, {len(walks)} template walks over {len(seeds)} files")
+    print(f"plain logic: {len(requests)} requests, {len(walks)} template walks "
+          f"over {len(seeds)} files")
 
 
 def main():

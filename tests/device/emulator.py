@@ -78,7 +78,8 @@ class Machine:
         delta = (base - image.preferred_base) & 0xFFFFFFFF
         for rva, kind in image.relocations():
             if kind != IMAGE_REL_BASED_HIGHLOW:
-                raise Fault(f"base relocation of type {kind} at {rva:#x}: CE's loader applies HIGHLOW")
+                raise Fault(f"base relocation of type {kind} at {rva:#x}: "
+                            "CE's loader applies HIGHLOW")
             self.put32(base + rva, (self.u32(base + rva) + delta) & 0xFFFFFFFF)
         uc.mem_map(STUBS, STUB_SPACE)
         uc.mem_write(STUBS, BX_LR * (STUB_SPACE // 4))
@@ -191,7 +192,8 @@ class Machine:
                 name = self.stubs.get(address)
                 if name is None:
                     raise Fault(f"a jump to {address:#x}, which is no import")
-                self.calls.append(f"{self.current.name}: {name}({', '.join(hex(a) for a in args.regs)})")
+                shown = ", ".join(hex(a) for a in args.regs)
+                self.calls.append(f"{self.current.name}: {name}({shown})")
                 result = self.model.call(name, args, self)
             uc.reg_write(UC_ARM_REG_R0, (result or 0) & 0xFFFFFFFF)
         except Fault as e:
@@ -218,6 +220,6 @@ class Machine:
     def fault(self, what):
         pc = self.uc.reg_read(UC_ARM_REG_PC)
         lr = self.uc.reg_read(UC_ARM_REG_LR)
-        raise Fault(f"thread {self.current.name!r}: {what} at {pc:#010x} ({self.where(pc)}), in the "
-                    f"block at {self.block:#010x} ({self.where(self.block)}), lr {lr:#010x} "
-                    f"({self.where(lr)}); last calls:\n  " + "\n  ".join(self.calls))
+        raise Fault(f"thread {self.current.name!r}: {what} at {pc:#010x} ({self.where(pc)}), "
+                    f"in the block at {self.block:#010x} ({self.where(self.block)}), "
+                    f"lr {lr:#010x} ({self.where(lr)}); last calls:\n  " + "\n  ".join(self.calls))

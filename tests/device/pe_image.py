@@ -92,8 +92,9 @@ class PeImage(PeFile):
             if name_rva == 0:
                 break
             library = self.text(name_rva)
+            thunks = self.offset(lookup or address)
             for i in range(0x10000):
-                entry = struct.unpack_from("<I", self.data, self.offset(lookup or address) + 4 * i)[0]
+                entry = struct.unpack_from("<I", self.data, thunks + 4 * i)[0]
                 if entry == 0:
                     break
                 function = f"#{entry & 0xFFFF}" if entry >> 31 else self.text(entry + 2)
