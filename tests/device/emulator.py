@@ -62,6 +62,7 @@ class Machine:
         self.symbols = map_symbols(map_path)
         self.uc = uc = Uc(UC_ARCH_ARM, UC_MODE_ARM)
         self.calls = collections.deque(maxlen=12)
+        self.call_count = 0
         self.threads = []
         self.current = None
         self.error = None
@@ -192,6 +193,7 @@ class Machine:
                 name = self.stubs.get(address)
                 if name is None:
                     raise Fault(f"a jump to {address:#x}, which is no import")
+                self.call_count += 1
                 shown = ", ".join(hex(a) for a in args.regs)
                 self.calls.append(f"{self.current.name}: {name}({shown})")
                 result = self.model.call(name, args, self)
