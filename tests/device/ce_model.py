@@ -188,7 +188,7 @@ RULES = [
      lambda a, ce: ce.dpi),
     ("GetSystemMetrics", "GetSystemMetrics (Windows CE 5.0)",
      lambda a, ce: need(a[0] in (0, 1), "nIndex", a[0], "outside the model: SM_CX/CYSCREEN only"),
-     lambda a, ce: (240, 320)[a[0]]),
+     lambda a, ce: ce.scaled((240, 320)[a[0]])),
     ("CreateCompatibleDC", "CreateCompatibleDC (Windows CE 5.0)",
      lambda a, ce: ce.dc_problem(a[0]), lambda a, ce: ce.new_dc("memory dc")),
     ("DeleteDC", "DeleteDC (Windows CE 5.0)",
@@ -290,6 +290,10 @@ class WindowsCe:
 
     def attach(self, machine):
         self.m, self.module = machine, machine.base
+
+    def scaled(self, length):
+        """A length of the 96-dpi screen on this one."""
+        return length * self.dpi // 96
 
     def write(self, address, data):
         self.m.uc.mem_write(address, bytes(data))

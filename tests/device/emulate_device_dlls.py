@@ -4,10 +4,11 @@ Windows CE (ce_model.py), as the Today host and the cabinet installer would
 drive them, and their plain logic against the native build's answers.
 
   emulate_device_dlls.py run --shipped ARM_SHIPPED
-      Tovamet: DllMain attach, InitializeCustomItem, the height query, a paint
-      that starts the sampler, the sampler's measuring and sleeping periods on
-      the scripted clock, a second paint, WM_DESTROY stopping the sampler,
-      detach. TovametSetup: the four hooks around the model registry.
+      Tovamet, at 96 and at 192 dpi: DllMain attach, InitializeCustomItem, the
+      height queries, a paint that starts the sampler, the sampler's measuring
+      and sleeping periods on the scripted clock, a second paint, WM_DESTROY
+      stopping the sampler, detach. TovametSetup: the four hooks around the
+      model registry, and the thread that Install_Exit starts.
   emulate_device_dlls.py logic --shipped ARM_SHIPPED --oracle PROGRAM --seeds FOLDER...
       CpuLoadOfPeriod, MemoryLoadPercent, SampleHistory and ReadDialogTemplate
       at the addresses of the link map, over the same inputs as PROGRAM (a
@@ -54,13 +55,14 @@ def wide(machine, text):
     return machine.alloc(2 * len(text) + 2, text.encode("utf-16-le") + b"\0\0")
 
 
-def run_item(folder):
-    ce = WindowsCe(DEVICE_FOLDER + "\\Tovamet.dll")
+def run_item(folder, dpi):
+    ce = WindowsCe(DEVICE_FOLDER + "\\Tovamet.dll", dpi)
     ce.registry = {"software\\microsoft\\today\\items\\tovamet": {}}
     image, m = load(folder, "Tovamet", ce)
     host = m.thread("window")
     entry = m.base + image.entry_rva
     expect(m.call(host, entry, m.base, 1, 0) == 1, "Tovamet: DllMain attach returns TRUE")
+    width = ce.scaled(240)
 
     item = m.alloc(TODAYLISTITEM_SIZE)
     m.uc.mem_write(item, "Tovamet".encode("utf-16-le"))
@@ -68,7 +70,8 @@ def run_item(folder):
     m.uc.mem_write(item + DLLPATH, ce.path.encode("utf-16-le"))
     m.put32(item + HINSTDLL, m.base)
     parent = ce.new_handle("window")
-    ce.windows[parent] = {"class": "DesktopExplorerWindow", "parent": 0, "size": (240, 320)}
+    ce.windows[parent] = {"class": "DesktopExplorerWindow", "parent": 0,
+                          "size": (width, ce.scaled(320))}
     window = m.call(host, m.base + image.export_rva(ordinal=240), item, parent)
     made = ce.windows.get(window, {})
     expect(made.get("class") == "TovametClass" and made.get("parent") == parent
@@ -81,8 +84,10 @@ def run_item(folder):
     expect(m.call(host, proc, window, WM_TODAYCUSTOM_QUERYREFRESHCACHE, item, 0) == 1,
            "the first height query reports a change")
     height = m.u32(item + CYP)
-    expect(height == 50, "cyp at 96 dpi", height)
-    ce.windows[window]["size"] = (240, height)
+    expect(height == ce.scaled(50), f"cyp at {dpi} dpi", height)
+    expect(m.call(host, proc, window, WM_TODAYCUSTOM_QUERYREFRESHCACHE, item, 0) == 0,
+           "a second height query reports no change")
+    ce.windows[window]["size"] = (width, height)
     expect(m.call(host, proc, window, WM_PAINT, 0, 0) == 0, "WM_PAINT returns 0")
     expect(len(ce.started) == 1, "the first paint starts one sampler", ce.started)
     if not ce.started:
@@ -241,7 +246,8 @@ def main():
     began = time.monotonic()
     try:
         if args.mode == "run":
-            run_item(args.shipped)
+            for dpi in (96, 192):
+                run_item(args.shipped, dpi)
             run_setup(args.shipped)
         else:
             run_logic(args.shipped, args.oracle, args.seeds)
