@@ -12,7 +12,8 @@ drive them, and their plain logic against the native build's answers.
   emulate_device_dlls.py logic --shipped ARM_SHIPPED --oracle PROGRAM --seeds FOLDER...
       CpuLoadOfPeriod, MemoryLoadPercent, SampleHistory and ReadDialogTemplate
       at the addresses of the link map, over the same inputs as PROGRAM (a
-      native build of the same sources), and the dialog templates in SEEDS.
+      native build of the same sources), the walker over every dialog template
+      in the seed folders, whole, cut short and misaligned.
 
 Must run under Debian's /usr/bin/python3, which has python3-unicorn.
 """
@@ -30,6 +31,9 @@ from pe_image import PeImage
 
 WM_DESTROY, WM_PAINT, WM_SETTINGCHANGE = 0x02, 0x0F, 0x1A
 WM_TODAYCUSTOM_QUERYREFRESHCACHE = 0x4F3
+# CE's TODAYLISTITEM: szName[32], tlit, dwOrder, cyp, fEnabled, fOptions,
+# grfFlags, szDLLPath[260], hinstDLL, hwndCustom, fSizeOnDraw, prgbCachedData,
+# cbCachedData.
 TODAYLISTITEM_SIZE, CYP, FENABLED, DLLPATH, HINSTDLL = 628, 72, 76, 88, 608
 DEVICE_FOLDER = "\\Program Files\\Tovamet"
 failures = []

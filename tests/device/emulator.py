@@ -20,7 +20,8 @@ RETURN = 0x0F100000  # where every call made from here returns to
 HEAP, HEAP_SIZE = 0x40000000, 0x400000
 STACKS, STACK_SIZE = 0x50000000, 0x20000
 BX_LR = struct.pack("<I", 0xE12FFF1E)
-IMAGE_REL_BASED_ABSOLUTE, IMAGE_REL_BASED_HIGHLOW = 0, 3
+IMAGE_REL_BASED_HIGHLOW = 3
+THREADS = 8
 RUN_LIMIT_US = 60_000_000
 
 
@@ -48,6 +49,8 @@ class Arguments:
 
 
 class Thread:
+    """One emulated thread: its own stack, and its registers between turns."""
+
     def __init__(self, name, index):
         self.name = name
         self.top = STACKS + (index + 1) * STACK_SIZE - 16
@@ -86,7 +89,7 @@ class Machine:
         uc.mem_write(STUBS, BX_LR * (STUB_SPACE // 4))
         uc.mem_map(RETURN, 0x1000)
         uc.mem_map(HEAP, HEAP_SIZE)
-        uc.mem_map(STACKS, 8 * STACK_SIZE)
+        uc.mem_map(STACKS, THREADS * STACK_SIZE)
         self.stubs = {}
         for library, function, slot in image.import_slots():
             address = STUBS + 4 * len(self.stubs)
@@ -135,6 +138,8 @@ class Machine:
 
     # Threads.
     def thread(self, name):
+        if len(self.threads) == THREADS:
+            raise Fault(f"no stack left for a thread {name!r}")
         self.threads.append(Thread(name, len(self.threads)))
         return self.threads[-1]
 
