@@ -15,7 +15,8 @@ import struct
 from emulator import Fault
 
 HKEY_LOCAL_MACHINE = 0x80000002
-ERROR_SUCCESS, ERROR_FILE_NOT_FOUND, ERROR_NO_MORE_ITEMS = 0, 2, 259
+ERROR_SUCCESS, ERROR_FILE_NOT_FOUND, ERROR_MORE_DATA, ERROR_NO_MORE_ITEMS = 0, 2, 234, 259
+REG_DWORD = 4  # the only type the model's registry holds
 WAIT_OBJECT_0, WAIT_TIMEOUT, INFINITE = 0, 0x102, 0xFFFFFFFF
 CURRENT_THREAD = 0x41  # CE's GetCurrentThread(): SH_CURTHREAD + SYS_HANDLE_BASE
 EVENT_PULSE, EVENT_RESET, EVENT_SET = 1, 2, 3
@@ -282,7 +283,7 @@ class WindowsCe:
         self.classes = {}
         self.windows = {}
         self.selections = {}
-        self.started = []  # (handle, start address, parameter) of each CreateThread
+        self.started = []  # (handle, start address, parameter, name) of each new thread
         self.invalidated = []
         self.texts = []
         self.broadcasts = []
@@ -298,7 +299,7 @@ class WindowsCe:
     def write(self, address, data):
         self.m.uc.mem_write(address, bytes(data))
 
-    def call(self, name, a, machine):
+    def call(self, name, a):
         row = self.rules.get(name)
         if row is None:
             raise Fault(f"{name} is not in the model of Windows CE")
@@ -411,11 +412,14 @@ class WindowsCe:
         if value is None:
             return ERROR_FILE_NOT_FOUND
         if a[3]:
-            self.m.put32(a[3], 4)
-        if a[4] and a[5] and self.m.u32(a[5]) >= 4:
-            self.m.put32(a[4], value)
+            self.m.put32(a[3], REG_DWORD)
+        room = self.m.u32(a[5]) if a[5] else 0
         if a[5]:
             self.m.put32(a[5], 4)
+        if a[4] and room < 4:
+            return ERROR_MORE_DATA
+        if a[4]:
+            self.m.put32(a[4], value)
         return ERROR_SUCCESS
 
     def set_value(self, a):

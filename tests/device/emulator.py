@@ -201,7 +201,7 @@ class Machine:
                 self.call_count += 1
                 shown = ", ".join(hex(a) for a in args.regs)
                 self.calls.append(f"{self.current.name}: {name}({shown})")
-                result = self.model.call(name, args, self)
+                result = self.model.call(name, args)
             uc.reg_write(UC_ARM_REG_R0, (result or 0) & 0xFFFFFFFF)
         except Fault as e:
             self.error = str(e)
