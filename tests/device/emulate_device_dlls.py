@@ -4,11 +4,12 @@ Windows CE (ce_model.py), as the Today host and the cabinet installer would
 drive them, and their plain logic against the native build's answers.
 
   emulate_device_dlls.py run --shipped ARM_SHIPPED
-      Tovamet, at 96 and at 192 dpi: DllMain attach, InitializeCustomItem, the
-      height queries, a paint that starts the sampler, the sampler's measuring
-      and sleeping periods on the scripted clock, a second paint, WM_DESTROY
-      stopping the sampler, detach. TovametSetup: the four hooks around the
-      model registry, and the thread that Install_Exit starts.
+      Tovamet, at 96 dpi with the default settings and at 192 dpi with a
+      stored size: DllMain attach, InitializeCustomItem, the height queries,
+      a paint that starts the sampler, the sampler's measuring and sleeping
+      periods on the scripted clock, a second paint, WM_DESTROY stopping the
+      sampler, detach. TovametSetup: the four hooks around the model
+      registry, and the thread that Install_Exit starts.
   emulate_device_dlls.py logic --shipped ARM_SHIPPED --oracle PROGRAM --seeds FOLDER...
       CpuLoadOfPeriod, MemoryLoadPercent, SampleHistory and ReadDialogTemplate
       at the addresses of the link map, over the same inputs as PROGRAM (a
@@ -59,9 +60,11 @@ def wide(machine, text):
     return machine.alloc(2 * len(text) + 2, text.encode("utf-16-le") + b"\0\0")
 
 
-def run_item(folder, dpi):
+def run_item(folder, dpi, stored, strip):
+    """One host session; stored: the item's registry values, strip: the
+    height its size setting gives at 96 dpi."""
     ce = WindowsCe(DEVICE_FOLDER + "\\Tovamet.dll", dpi)
-    ce.registry = {"software\\microsoft\\today\\items\\tovamet": {}}
+    ce.registry = {"software\\microsoft\\today\\items\\tovamet": dict(stored)}
     image, m = load(folder, "Tovamet", ce)
     host = m.thread("window")
     entry = m.base + image.entry_rva
@@ -88,7 +91,7 @@ def run_item(folder, dpi):
     expect(m.call(host, proc, window, WM_TODAYCUSTOM_QUERYREFRESHCACHE, item, 0) == 1,
            "the first height query reports a change")
     height = m.u32(item + CYP)
-    expect(height == ce.scaled(50), f"cyp at {dpi} dpi", height)
+    expect(height == ce.scaled(strip), f"cyp at {dpi} dpi with {stored}", height)
     expect(m.call(host, proc, window, WM_TODAYCUSTOM_QUERYREFRESHCACHE, item, 0) == 0,
            "a second height query reports no change")
     ce.windows[window]["size"] = (width, height)
@@ -250,8 +253,8 @@ def main():
     began = time.monotonic()
     try:
         if args.mode == "run":
-            for dpi in (96, 192):
-                run_item(args.shipped, dpi)
+            run_item(args.shipped, 96, {}, 50)
+            run_item(args.shipped, 192, {"WindowSize": 1}, 40)
             run_setup(args.shipped)
         else:
             run_logic(args.shipped, args.oracle, args.seeds)
