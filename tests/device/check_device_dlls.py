@@ -12,6 +12,7 @@ instructions.
 """
 
 import argparse
+import collections
 import os
 import re
 import subprocess
@@ -49,8 +50,9 @@ def api_sections(path):
     return sections
 
 
-def linker_lists(image, symbols):
+def linker_lists(image):
     """The words of the constructor and destructor lists: -1, entries, 0."""
+    symbols = map_symbols(os.path.splitext(image.path)[0] + ".map")
     words = set()
     for name in ("__CTOR_LIST__", "__DTOR_LIST__"):
         at = symbols.get(name, 0) - image.preferred_base
@@ -72,26 +74,32 @@ def disassembly(image):
         out = subprocess.run(command, capture_output=True, text=True, check=True).stdout
     lines = [(int(m.group(1), 16), m.group(3), m.group(4).strip(), m.group(5) or "")
              for m in map(LINE.match, out.splitlines()) if m]
-    data = {r for r, _ in image.relocations() if rva <= r < rva + len(code)} | image.lists
+    data = {r for r, _ in image.relocations() if rva <= r < rva + len(code)} | linker_lists(image)
     for at, mnemonic, operands, comment in lines:
         if "[pc" in operands and mnemonic.startswith("ldr") and comment.startswith("0x"):
             data.add(int(comment.split()[0], 16))
     return [(at, m, o) for at, m, o, _ in lines if at not in data]
 
 
+def return_kind(mnemonic, operands):
+    """How an instruction returns: "bx lr", "pc load", "mov pc, lr", or None."""
+    if re.match(rf"bx{COND}$", mnemonic) and operands == "lr":
+        return "bx lr"
+    if re.match(r"(pop|ldm)", mnemonic) and "pc}" in operands or \
+            mnemonic.startswith("ldr") and operands.startswith("pc, [sp]"):
+        return "pc load"
+    if re.match(rf"mov{COND}s?$", mnemonic) and operands == "pc, lr":
+        return "mov pc, lr"
+    return None
+
+
 def instruction_faults(image):
-    faults, returns = [], {"bx lr": 0, "pc load": 0}
+    faults = []
     for at, mnemonic, operands in disassembly(image):
         if not ARMV4T.match(mnemonic):
             faults.append(f"{at:#x}: {mnemonic} {operands} is not ARMv4T")
-        elif re.match(rf"bx{COND}$", mnemonic) and operands == "lr":
-            returns["bx lr"] += 1
-        elif re.match(r"(pop|ldm)", mnemonic) and "pc}" in operands or \
-                mnemonic.startswith("ldr") and operands.startswith("pc, [sp]"):
-            returns["pc load"] += 1
-        elif re.match(rf"mov{COND}s?$", mnemonic) and operands == "pc, lr":
+        elif return_kind(mnemonic, operands) == "mov pc, lr":
             faults.append(f"{at:#x}: mov pc, lr returns without interworking")
-    image.returns = returns
     return faults
 
 
@@ -182,11 +190,8 @@ def main():
     parser.add_argument("--api", required=True, help="the device's list of functions")
     args = parser.parse_args()
     api = api_sections(args.api)
-    images = {}
-    for name in EXPECTED:
-        arm = PeImage(os.path.join(args.arm, name + ".dll"))
-        arm.lists = linker_lists(arm, map_symbols(os.path.join(args.arm, name + ".map")))
-        images[name] = arm, PeImage(os.path.join(args.x64, name + ".dll"))
+    images = {name: (PeImage(os.path.join(args.arm, name + ".dll")),
+                     PeImage(os.path.join(args.x64, name + ".dll"))) for name in EXPECTED}
     failed = 0
     for name, (arm, x64) in images.items():
         for what, check in CASES:
@@ -194,8 +199,9 @@ def main():
             failed += bool(faults)
             print(f"{'FAIL' if faults else 'ok  '} {name} {what}"
                   + "".join(f"\n     {f}" for f in faults))
-        print(f"{name}: {len(arm.data):,} bytes; returns: {arm.returns['bx lr']} bx lr, "
-              f"{arm.returns['pc load']} loads of pc (these interwork on ARMv5T and later only)")
+        kinds = collections.Counter(return_kind(m, o) for _, m, o in disassembly(arm))
+        print(f"{name}: {len(arm.data):,} bytes; returns: {kinds['bx lr']} bx lr, "
+              f"{kinds['pc load']} loads of pc (these interwork on ARMv5T and later only)")
     return 1 if failed else 0
 
 

@@ -16,6 +16,7 @@ RT_NAMES = {3: "RT_ICON", 5: "RT_DIALOG", 14: "RT_GROUP_ICON", 16: "RT_VERSION"}
 class PeImage(PeFile):
     def __init__(self, path):
         super().__init__(path)
+        self.path = path
         d = self.data
         pe = struct.unpack_from("<I", d, 0x3C)[0]
         self.machine, _, _, _, _, _, self.characteristics = struct.unpack_from("<HHIIIHH", d, pe + 4)
