@@ -10,10 +10,10 @@ import sys
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "shipped"))
 from shipped_dlls import PeFile  # noqa: E402
 
-RT_NAMES = {3: "RT_ICON", 5: "RT_DIALOG", 14: "RT_GROUP_ICON", 16: "RT_VERSION"}
-
 
 class PeImage(PeFile):
+    """Headers and directories of a 32-bit or 64-bit PE image, by rva."""
+
     def __init__(self, path):
         super().__init__(path)
         self.path = path
@@ -56,7 +56,7 @@ class PeImage(PeFile):
 
     def exports(self):
         """{ordinal: name or None}."""
-        rva, size = self.directories[0]
+        rva, _ = self.directories[0]
         if rva == 0:
             return {}
         _, _, _, _, _, base, functions, names, table, name_table, ordinal_table = \
@@ -75,7 +75,7 @@ class PeImage(PeFile):
     def export_rva(self, ordinal=None, name=None):
         rva, _ = self.directories[0]
         at = self.offset(rva)
-        base, functions = struct.unpack_from("<II", self.data, at + 16)
+        base = struct.unpack_from("<I", self.data, at + 16)[0]
         table = struct.unpack_from("<I", self.data, at + 28)[0]
         exports = self.exports()
         if ordinal is None:
