@@ -448,7 +448,7 @@ class WindowsCe:
         return ERROR_SUCCESS
 
     def broadcast(self, a, waited):
-        self.broadcasts.append((a[0], a[1], a[2], a[3], waited))
+        self.broadcasts.append((a[0], a[1], a[2], a[3], self.thread(), waited))
         if waited and a[6]:
             self.m.put32(a[6], 0)
         return 1

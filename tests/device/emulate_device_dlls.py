@@ -150,7 +150,7 @@ def run_setup(folder):
         ce.broadcasts.clear()
         result = m.call(installer, m.base + image.export_rva(name=hook), *arguments)
         expect(result == 0, f"{hook} returns 0", result)
-        for handle, start, parameter, name in ce.started:
+        for _, start, parameter, name in ce.started:
             m.call(m.thread(name), start, parameter)
         ce.started.clear()
         removed = hook.endswith("_Init")
@@ -161,6 +161,9 @@ def run_setup(folder):
                sorted(ce.registry))
         expect([b[:4] for b in ce.broadcasts] == [(0xFFFF, WM_SETTINGCHANGE, 0xF2, 0)],
                f"{hook} broadcasts the Today refresh once", ce.broadcasts)
+        # Install_Exit leaves the installer's thread without waiting.
+        expect(all(b[4:] != ("installer", True) for b in ce.broadcasts) or hook != "Install_Exit",
+               "Install_Exit does not wait for the receivers", ce.broadcasts)
     expect(ce.references == 1, "the hooks leave no reference to the library", ce.references)
     expect(m.call(installer, entry, m.base, 0, 0) == 1, "TovametSetup: DllMain detach returns TRUE")
 
