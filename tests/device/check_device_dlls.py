@@ -6,7 +6,7 @@ and resources (against the x86-64 build), sizes.
   check_device_dlls.py --arm ARM_SHIPPED --x64 X64_SHIPPED --api LIST
 
 Instructions are read by Debian's arm-none-eabi-objdump from the raw code
-section; words that are data (targets of base relocations, literals loaded
+sections; words that are data (targets of base relocations, literals loaded
 pc-relative, the linker's constructor and destructor lists) are not read as
 instructions.
 """
@@ -24,6 +24,7 @@ from shipped_dlls import LIMITS, STARTUP_NAMES
 
 OBJDUMP = "arm-none-eabi-objdump"
 IMAGE_FILE_RELOCS_STRIPPED, IMAGE_FILE_DLL = 0x0001, 0x2000
+IMAGE_SCN_MEM_EXECUTE = 0x20000000
 COND = "(?:eq|ne|cs|hs|cc|lo|mi|pl|vs|vc|hi|ls|ge|lt|gt|le|al)?"
 # Every ARM-state mnemonic of ARMv4T as objdump spells it (aliases included);
 # anything else (blx, clz, ldrd, movw, ldrex, dmb, VFP, coprocessors) is newer
@@ -65,16 +66,18 @@ def linker_lists(image):
 
 
 def disassembly(image):
-    """[(rva, mnemonic, operands)] of the code section, data words left out."""
-    rva, code = image.section_data(".text")
-    with tempfile.NamedTemporaryFile(suffix=".bin") as f:
-        f.write(code)
-        f.flush()
-        command = [OBJDUMP, "-D", "-b", "binary", "-marm", f"--adjust-vma={rva:#x}", f.name]
-        out = subprocess.run(command, capture_output=True, text=True, check=True).stdout
-    lines = [(int(m.group(1), 16), m.group(3), m.group(4).strip(), m.group(5) or "")
-             for m in map(LINE.match, out.splitlines()) if m]
-    data = {r for r, _ in image.relocations() if rva <= r < rva + len(code)} | linker_lists(image)
+    """[(rva, mnemonic, operands)] of the code sections, data words left out."""
+    lines = []
+    for name in [n for n, flags in image.flags.items() if flags & IMAGE_SCN_MEM_EXECUTE]:
+        rva, code = image.section_data(name)
+        with tempfile.NamedTemporaryFile(suffix=".bin") as f:
+            f.write(code)
+            f.flush()
+            command = [OBJDUMP, "-D", "-b", "binary", "-marm", f"--adjust-vma={rva:#x}", f.name]
+            out = subprocess.run(command, capture_output=True, text=True, check=True).stdout
+        lines += [(int(m.group(1), 16), m.group(3), m.group(4).strip(), m.group(5) or "")
+                  for m in map(LINE.match, out.splitlines()) if m]
+    data = {r for r, _ in image.relocations()} | linker_lists(image)
     for at, mnemonic, operands, comment in lines:
         if "[pc" in operands and mnemonic.startswith("ldr") and comment.startswith("0x"):
             data.add(int(comment.split()[0], 16))
