@@ -192,6 +192,9 @@ def main():
     parser.add_argument("--x64", required=True, help="folder of the shipped x86-64 libraries")
     parser.add_argument("--api", required=True, help="the device's list of functions")
     args = parser.parse_args()
+    for folder in (args.arm, args.x64):
+        if not os.path.isfile(os.path.join(folder, "Tovamet.dll")):
+            sys.exit(f"no shipped libraries in {folder}: scripts/build makes them")
     api = api_sections(args.api)
     images = {name: (PeImage(os.path.join(args.arm, name + ".dll")),
                      PeImage(os.path.join(args.x64, name + ".dll"))) for name in EXPECTED}

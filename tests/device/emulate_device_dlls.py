@@ -253,6 +253,8 @@ def main():
     parser.add_argument("--oracle", help="the native build's answering program")
     parser.add_argument("--seeds", nargs="*", default=[], help="folders of dialog templates")
     args = parser.parse_args()
+    if not os.path.isfile(os.path.join(args.shipped, "Tovamet.dll")):
+        sys.exit(f"no shipped ARM libraries in {args.shipped}: scripts/build makes them")
     began = time.monotonic()
     try:
         if args.mode == "run":
