@@ -140,6 +140,8 @@ TEST_F(Installer, RefusalsChangeNothing) {
          "not a readable cabinet"},
         {"cabinet lacking the item library", InstallArguments(PackageCab(L"Lacking")),
          "FILES lists member 1 (Tovamet.dll), which the cabinet lacks"},
+        {"cabinet for a later OS", InstallArguments(PackageCab(L"Newer")),
+         "version range 6.0 to 6.99 leaves out this device's 5.2"},
         {"uninstalling what is not installed", UninstallArguments(), "not installed"},
         {"no command", L"", "usage"},
     };
