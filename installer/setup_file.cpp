@@ -117,8 +117,10 @@ class SetupFileWriter {
     bool Write(Package& package, std::string& bytes) {
         std::string appName;
         std::string provider;
-        if (!Ascii(package.appName, appName) || !Ascii(package.provider, provider)) {
-            return Fail(error_, L"AppName and Provider must be ASCII");
+        // Both lie within the 16-bit offsets the header gives them.
+        if (!Ascii(package.appName, appName) || !Ascii(package.provider, provider) ||
+            HeaderSize + appName.size() + provider.size() > 0xFFFF) {
+            return Fail(error_, L"AppName and Provider must be short ASCII texts");
         }
         if (package.installDir != PocketPcFolders()[L"ce1"] + L"\\" + package.appName) {
             return Fail(error_, L"InstallDir must be %CE1%\\<AppName>: the setup file has no "
@@ -197,6 +199,9 @@ class SetupFileWriter {
             Append16(spec, id);
         }
         Append16(spec, 0);
+        if (spec.size() > 0xFFFF) {
+            return Fail(error_, L"\"" + path + L"\" has too many parts");
+        }
         return true;
     }
 
@@ -217,8 +222,8 @@ class SetupFileWriter {
             tables_[Dirs] += spec;
         }
         std::string name;
-        if (!Ascii(file.name, name)) {
-            return Fail(error_, L"file name " + file.name + L" is not ASCII");
+        if (!Ascii(file.name, name) || name.size() > 0xFFFF) {
+            return Fail(error_, L"file name " + file.name + L" is not short ASCII");
         }
         ++counts_[Files];
         Append16(tables_[Files], file.member);
