@@ -59,9 +59,9 @@ TEST(Package, TheTovametPackageInstallsTheItemAndItsTodayEntry) {
     EXPECT_EQ(L"Tovamet.dll", package.files[0].name);
     EXPECT_EQ(L"Tovamet.dll", package.files[0].source);
     EXPECT_EQ(L"C:\\windows", package.files[0].directory) << "the Windows folder";
-    EXPECT_TRUE(package.versionMin.major == 4 && package.versionMin.minor == 0 &&
+    EXPECT_TRUE(package.versionMin.major == 4 && package.versionMin.minor == 20 &&
                 package.versionMax.major == 6 && package.versionMax.minor == 99)
-        << "[CEDevice] Windows CE 4.0 to 6.99";
+        << "[CEDevice] Windows CE 4.20 to 6.99";
 
     for (const PackageValue& value : package.values) {
         EXPECT_TRUE(value.root == RegistryRoot::LocalMachine) << Narrow(value.name);
