@@ -331,7 +331,7 @@ void ReportFullLoad() {
     const Periods periods = PeriodsAt(AnyInterval, FullLoadLevel);
     ReportRow("accuracy.cpu_full_load_reads_100", full > 0 ? 100.0 * fullRead100 / full : 0,
               "% of full windows", Format("100 where the kernel's share is >= %.1f", KernelFull),
-              "100 at every interval", PassIf(full > 0 && fullRead100 == full),
+              "100 in every full window", PassIf(full > 0 && fullRead100 == full),
               Format("%d of %d published full-load samples came from windows that the kernel "
                      "saw full; %d of them read 100 (%s); the other %d are judged by the error "
                      "rows; %d of %d measuring periods published nothing and left the previous "
