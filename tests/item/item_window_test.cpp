@@ -175,6 +175,30 @@ TEST_F(ItemWindowTest, CloseKeepsTheWindowPaintingItsLastSamples) {
     EXPECT_GT(shown.CountColor(ColorPalette[1], 100, 0, 120, 40), 0) << "the kept trace is drawn";
 }
 
+// Right after "Memory" is ticked and OK pressed, before any memory reading:
+// the item must look as it did without memory.
+TEST_F(ItemWindowTest, MemorySwitchedOnShowsNoReadingBeforeTheFirst) {
+    StoreDword(L"DisplayMemory", 0);
+    ASSERT_NE(nullptr, Create());
+    Place(240, 50);
+    ASSERT_TRUE(PumpUntil([] { return CpuCount() >= 3; }, 10000));
+    SendMessageW(item, WM_CLOSE, 0, 0);
+    TestCanvas off(240, 50), on(240, 50);
+    for (TestCanvas* shown : {&off, &on}) {
+        InvalidateRect(item, nullptr, FALSE);
+        UpdateWindow(item);
+        shown->CaptureClient(item);
+        ItemSettings.DisplayMemory = 1;
+    }
+    int differing = 0;
+    for (int y = 0; y < 50; ++y) {
+        for (int x = 0; x < 240; ++x) {
+            differing += off.Pixel(x, y) != on.Pixel(x, y) ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(0, differing) << "no memory figure or trace without a reading";
+}
+
 TEST_F(ItemWindowTest, BackgroundComesFromThePaletteOrTheHost) {
     StoreDword(L"BackgroundColor", 4);
     ASSERT_NE(nullptr, Create());
@@ -226,6 +250,33 @@ TEST_F(ItemWindowTest, SecondEntryCallMakesANewWindowAndFont) {
     ASSERT_TRUE(CpuHistory);
     EXPECT_EQ(151, CpuHistory->Capacity());
     EXPECT_TRUE(PumpUntil([] { return CpuCount() >= 2; }, 10000));
+}
+
+// A host that lists the item twice, or makes its new window before it
+// destroys the old one: sampling goes on while any window lives, and every
+// live window is asked to repaint. Nothing is dispatched while waiting, so
+// the requests stay pending.
+TEST_F(ItemWindowTest, EveryLiveWindowRepaintsAndTheLastGoesOnAlone) {
+    const auto samplesAndRepaints = [this](HWND other) {
+        ValidateRect(other, nullptr);
+        ValidateRect(item, nullptr);
+        const int count = CpuCount();
+        for (const DWORD start = GetTickCount(); GetTickCount() - start < 10000; Sleep(10)) {
+            if (CpuCount() > count && GetUpdateRect(item, nullptr, FALSE) &&
+                GetUpdateRect(other, nullptr, FALSE)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    ASSERT_NE(nullptr, Create());
+    const HWND first = item;
+    Place(100, 50);
+    ASSERT_NE(nullptr, Create());
+    Place(100, 50);
+    EXPECT_TRUE(samplesAndRepaints(first)) << "both windows";
+    DestroyWindow(first);
+    EXPECT_TRUE(samplesAndRepaints(item)) << "the second window alone";
 }
 
 } // namespace
