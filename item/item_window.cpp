@@ -181,6 +181,9 @@ extern "C" HWND WINAPI InitializeCustomItem(TODAYLISTITEM* item, HWND parent) {
     }
     ModuleInstance = item->hinstDLL;
 
+    // Drops a registration that an unloaded earlier copy left, whose window
+    // procedure is gone: the only one this instance's windows could be made
+    // from (CE ignores the instance and has one class of a name per process).
     UnregisterClassW(ItemClassName, ModuleInstance);
     WNDCLASSW windowClass = {};
     windowClass.style = CS_HREDRAW | CS_VREDRAW;

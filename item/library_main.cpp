@@ -11,8 +11,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     // process; at process exit (reserved non-null) the system takes it all back.
     // Only kernel objects are freed here: the loader lock is held, often by
     // the sampler's thread as it leaves. The caption font goes with the last
-    // item window, and a class left registered by an earlier copy is dropped
-    // by the next entry call before it registers its own.
+    // item window, the window class at the next entry call.
     if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
         ReleaseLoadSampler();
     }
