@@ -16,9 +16,10 @@ namespace {
 
 const wchar_t ItemClassName[] = L"TovametClass";
 
-// Item windows alive in the process, counted on the window thread: the
-// sampler and the caption font serve them all and go with the last.
-int LiveItemWindows = 0;
+// Item windows alive in the process: the sampler and the caption font serve
+// them all and go with the last. Written on the window thread alone, read by
+// the sampler.
+std::atomic<LONG> LiveItemWindows{0};
 // The height last reported to the host, in pixels; 0 before the first report.
 int ReportedHeight = 0;
 
@@ -120,7 +121,8 @@ LRESULT ReportHeight(TODAYLISTITEM* item) {
 // the loader lock is held, often on the sampler's thread as it leaves.
 void Destroy(HWND window) {
     CloseTapDialogs(window);
-    if (--LiveItemWindows > 0) {
+    LiveItemWindows = LiveItemWindows.load() - 1;
+    if (LiveItemWindows.load() > 0) {
         if (ItemWindowHandle.load() == window) {
             ItemWindowHandle = OtherItemWindow(window);
         }
@@ -145,9 +147,6 @@ HFONT MakeItemFont() {
 
 LRESULT CALLBACK ItemWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE:
-        ++LiveItemWindows;
-        return 0;
     case WM_DESTROY:
         Destroy(window);
         return 0;
@@ -200,6 +199,7 @@ extern "C" HWND WINAPI InitializeCustomItem(TODAYLISTITEM* item, HWND parent) {
     // A failed creation leaves the sampler repainting the windows that live.
     if (window != nullptr) {
         ItemWindowHandle = window;
+        LiveItemWindows = LiveItemWindows.load() + 1;
     }
     ReadScreenDpi();
     // Every paint selects ItemFont afresh and puts it back before it returns,
@@ -219,6 +219,9 @@ void InvalidateItemWindows() {
         return;
     }
     InvalidateRect(anchor, nullptr, FALSE);
+    if (LiveItemWindows.load() < 2) {
+        return;
+    }
     // The host makes every item window a child of its own window, so the
     // others are among this one's siblings.
     for (HWND other = GetWindow(anchor, GW_HWNDFIRST); other != nullptr;
