@@ -73,18 +73,12 @@ DWORD HeldAtMost(const BroadcastReceiver& receiver) {
     return receiver.ThreadWindows() * RefreshTimeoutMilliseconds + 1500;
 }
 
-// What the platform's notify-send was asked for, when a test makes it accept.
-struct NotifySend {
-    int calls = 0;
-    HWND window = nullptr;
-    UINT message = 0;
-    WPARAM wParam = 0;
-    LPARAM lParam = 0;
-};
-NotifySend Notified;
+// The notify-sends asked of the platform, when a test makes it take them.
+std::vector<std::vector<UINT_PTR>> Notified;
 
 BOOL WINAPI AcceptingSendNotifyMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    Notified = {Notified.calls + 1, window, message, wParam, lParam};
+    Notified.push_back(
+        {reinterpret_cast<UINT_PTR>(window), message, wParam, static_cast<UINT_PTR>(lParam)});
     return TRUE;
 }
 
@@ -303,13 +297,10 @@ TEST_F(SetupHooks, InstallExitDeliversAfterTheInstallerUnloadsTheLibrary) {
 TEST_F(SetupHooks, InstallExitLeavesNothingBehindWhereTheNotifySendIsTaken) {
     ASSERT_TRUE(PatchImport(module, "SendNotifyMessageW",
                             reinterpret_cast<void*>(&AcceptingSendNotifyMessage)));
-    Notified = NotifySend();
+    Notified.clear();
     EXPECT_EQ(0, installExit(nullptr, nullptr, 0, 0, 0, 0, 0));
-    EXPECT_EQ(1, Notified.calls);
-    EXPECT_EQ(HWND_BROADCAST, Notified.window);
-    EXPECT_EQ(static_cast<UINT>(WM_SETTINGCHANGE), Notified.message);
-    EXPECT_EQ(TodayRefresh, Notified.wParam);
-    EXPECT_EQ(0, Notified.lParam);
+    const std::vector<UINT_PTR> refresh = {0xFFFF, WM_SETTINGCHANGE, TodayRefresh, 0};
+    EXPECT_EQ(std::vector<std::vector<UINT_PTR>>{refresh}, Notified);
     FreeLibrary(module);
     module = nullptr;
     EXPECT_EQ(nullptr, GetModuleHandleW(LibraryPath().c_str())) << "a thread holds the library";
