@@ -55,13 +55,13 @@ double Median(std::vector<double> values) {
 }
 
 void MeasureSlowdown(HWND item, const BenchOptions& options) {
-    // Calibrated with the item stopped, to a job of about 2 s (0.5 s short).
+    // Calibrated with the item stopped, to a job of about 2 s (0.2 s short).
     SendMessageW(item, WM_CLOSE, 0, 0);
-    const uint64_t probe = 50000000;
+    const uint64_t probe = options.shortRun ? 10000000 : 50000000;
     const double probeSeconds = TimeJob(probe);
-    const double wanted = options.shortRun ? 0.5 : 2.0;
+    const double wanted = options.shortRun ? 0.2 : 2.0;
     const uint64_t iterations = static_cast<uint64_t>(probe * wanted / probeSeconds);
-    const int pairs = options.shortRun ? 2 : 8;
+    const int pairs = options.shortRun ? 1 : 8;
     std::vector<double> ratios;
     double with = 0;
     double without = 0;
@@ -100,7 +100,8 @@ void MeasureTimeOutsideSpin(HWND item, const BenchOptions& options) {
     PumpFor(600);
     TakeSpinRecords();
     HANDLE self = OpenThread(THREAD_QUERY_INFORMATION, FALSE, GetCurrentThreadId());
-    const DWORD stretchMs = options.shortRun ? 5000 : 60000;
+    // Two spins in a row at 250 ms come within about a second.
+    const DWORD stretchMs = options.shortRun ? 1500 : 60000;
     const int64_t paintsBefore = PaintsSeen;
     const double uiStart = ThreadTicks(self);
     const LARGE_INTEGER start = Now();

@@ -114,7 +114,7 @@ std::vector<FaultCase> Cases() {
     return cases;
 }
 
-void RunCase(HWND item, const FaultCase& fault) {
+void RunCase(HWND item, const FaultCase& fault, bool shortRun) {
     Heartbeat(fault.name);
     // A valid, fast state between cases, so that each starts from the same place.
     for (int i = 0; i < FieldCount; ++i) {
@@ -131,6 +131,11 @@ void RunCase(HWND item, const FaultCase& fault) {
         inRange = inRange && value >= Lowest[i] && value <= Highest[i];
         loaded += Format("%s%s=%d", i == 0 ? "" : " ", ShortNames[i], value);
     }
+    // The short run asks for the shortest interval once the fields are read:
+    // the running spin ends at it, so the next publish comes sooner.
+    if (shortRun) {
+        ItemSettings.SampleInterval = 0;
+    }
     PaintItem(item);
     const int64_t before = PublishesSeen;
     const DWORD wait = static_cast<DWORD>(IntervalMilliseconds[ItemSettings.SampleInterval]) * 3;
@@ -146,7 +151,7 @@ void RunCase(HWND item, const FaultCase& fault) {
 
 } // namespace
 
-int RunRegistryFaults(const BenchOptions&) {
+int RunRegistryFaults(const BenchOptions& options) {
     StartWatchdog(60);
     TestHostWindow host;
     HWND item = CreateSamplingItem(host.Handle());
@@ -155,7 +160,7 @@ int RunRegistryFaults(const BenchOptions&) {
     }
     PumpFor(600);
     for (const FaultCase& fault : Cases()) {
-        RunCase(item, fault);
+        RunCase(item, fault, options.shortRun);
     }
     SendMessageW(item, WM_CLOSE, 0, 0);
     DestroyWindow(item);

@@ -15,6 +15,7 @@ GetThreadTimesFunction RealGetThreadTimes = nullptr;
 bool ReadKernelFigures = false;
 
 SpinEndHandler OnSpinEnd = nullptr;
+SpinStartHandler OnSpinStart = nullptr;
 
 CriticalSectionLock RecordsLock;
 std::vector<SpinRecord> Records;
@@ -82,6 +83,9 @@ BOOL WINAPI ProbedGetThreadTimes(HANDLE thread, LPFILETIME creation, LPFILETIME 
         Current.startUser = userTicks;
         Current.startTotal = totalTicks;
         SpinOpen = true;
+        if (OnSpinStart != nullptr) {
+            OnSpinStart();
+        }
         return done;
     }
     Current.endTime = now;
@@ -103,22 +107,32 @@ using GlobalMemoryStatusFunction = void(WINAPI*)(LPMEMORYSTATUS);
 GlobalMemoryStatusFunction RealGlobalMemoryStatus = nullptr;
 
 // The sampler's memory query comes after its second read of the spin, before
-// its publish; the kernel's figures are read at once, for the same moment.
+// its publish. The probe reads the platform's figures for itself at once, by
+// another call and its own arithmetic, and the kernel's after them, so the
+// item's value is judged against the same moment, not against what it was
+// handed.
 void WINAPI ProbedGlobalMemoryStatus(LPMEMORYSTATUS status) {
     RealGlobalMemoryStatus(status);
-    if (!EndedWaiting || Ended.thread != GetCurrentThreadId() || status->dwTotalPhys == 0) {
+    if (!EndedWaiting || Ended.thread != GetCurrentThreadId()) {
+        return;
+    }
+    MEMORYSTATUSEX own;
+    own.dwLength = sizeof(own);
+    if (!GlobalMemoryStatusEx(&own) || own.ullTotalPhys == 0) {
         return;
     }
     Ended.memory = ReadMemoryFigures();
-    Ended.platformMemoryLoad = 100.0 - static_cast<double>(status->dwAvailPhys) /
-                                           static_cast<double>(status->dwTotalPhys) * 100.0;
+    Ended.platformMemoryLoad = 100.0 * static_cast<double>(own.ullTotalPhys - own.ullAvailPhys) /
+                               static_cast<double>(own.ullTotalPhys);
 }
 
 } // namespace
 
-bool InstallSamplerProbe(bool readKernelFigures, SpinEndHandler onSpinEnd) {
+bool InstallSamplerProbe(bool readKernelFigures, SpinEndHandler onSpinEnd,
+                         SpinStartHandler onSpinStart) {
     ReadKernelFigures = readKernelFigures;
     OnSpinEnd = onSpinEnd;
+    OnSpinStart = onSpinStart;
     const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
     const HMODULE self = GetModuleHandleW(nullptr);
     RealGetThreadTimes = reinterpret_cast<GetThreadTimesFunction>(

@@ -2,8 +2,8 @@
 // processor time once before and once after every spin, through this
 // program's import of GetThreadTimes, and a hook on that import records each
 // spin's window exactly, with the kernel's figures at both ends and what the
-// sampler published after it. A hook on GlobalMemoryStatus records the
-// memory status that the sampler received after the spin.
+// sampler published after it. A hook on GlobalMemoryStatus takes the memory
+// figures of the moment the sampler asked for its own.
 #pragma once
 
 #include <windows.h>
@@ -23,8 +23,9 @@ struct SpinRecord {
     CoreTimes startCore;
     CoreTimes endCore;
     MemoryFigures memory;
-    // What that memory status call gave, through the item's formula but not
-    // truncated; -1 when the sampler made none after the spin.
+    // The memory load the probe read for itself (GlobalMemoryStatusEx, used
+    // over total physical memory, not truncated) right after the sampler's own
+    // memory status call; -1 when the sampler made none after the spin.
     double platformMemoryLoad;
     // The sampler's own times in clock ticks, as it read them.
     double startUser;
@@ -43,11 +44,15 @@ struct SpinRecord {
 // Runs in the sampler's thread at the end of every spin, before the spin's
 // publish; its result tags the spin.
 typedef int (*SpinEndHandler)();
+// Runs in the sampler's thread at the start of every spin, before the spin
+// first reads its interval.
+typedef void (*SpinStartHandler)();
 
 // Redirects this program's import of GetThreadTimes; a call with the
 // current-thread pseudo-handle is the sampler's (nothing else here makes one).
 // With kernel figures it also redirects GlobalMemoryStatus.
-bool InstallSamplerProbe(bool readKernelFigures, SpinEndHandler onSpinEnd);
+bool InstallSamplerProbe(bool readKernelFigures, SpinEndHandler onSpinEnd,
+                         SpinStartHandler onSpinStart = nullptr);
 // The spins completed (up to the start of the spin after them) since the
 // last call, oldest first.
 std::vector<SpinRecord> TakeSpinRecords();

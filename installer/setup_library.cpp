@@ -3,7 +3,9 @@
 
 namespace {
 constexpr DWORD UnloadPollMilliseconds = 10;
-constexpr DWORD UnloadWaitMilliseconds = 30000;
+// Long enough for a hook's delivery to give up on a few windows that do not
+// answer, short enough that a library that keeps itself is found out.
+constexpr DWORD UnloadWaitMilliseconds = 10000;
 
 // Through void (*)(): the one function type that converts to any other
 // without a warning.

@@ -26,9 +26,6 @@
 #define THREAD_PRIORITY_ABOVE_IDLE 6
 #define THREAD_PRIORITY_IDLE 7
 
-// SendMessageTimeout (CE 5.0): SMTO_NORMAL is the only flag.
-constexpr UINT BroadcastSendFlags = SMTO_NORMAL;
-
 // RegOpenKeyEx (CE 5.0): samDesired is not supported and must be 0.
 constexpr REGSAM KeyAccess(REGSAM) {
     return 0;
@@ -41,10 +38,6 @@ inline HBRUSH SystemColorClassBrush(int index) {
     return reinterpret_cast<HBRUSH>(SystemColorIndexFlag | index);
 }
 #else
-// The desktop calls a window hung once it has not read its messages for 5 s
-// and, with this flag, skips it at once.
-constexpr UINT BroadcastSendFlags = SMTO_NORMAL | SMTO_ABORTIFHUNG;
-
 // The desktop grants through a key only what was asked for when it was opened.
 constexpr REGSAM KeyAccess(REGSAM access) {
     return access;

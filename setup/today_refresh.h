@@ -4,19 +4,20 @@
 
 #include <windows.h>
 
-// How long the broadcast waits for one window. The desktop (and Wine) calls a
-// window hung once it has not read its messages for 5 s, and skips hung windows
-// at once; waiting a little longer than that means a window that has made us
-// wait once is skipped by every later broadcast, so a hung program costs one
-// time-out per installation or removal, not one per hook.
-constexpr UINT RefreshTimeoutMilliseconds = 6000;
+// How long the broadcast waits for one window. The device knows no hung
+// windows, so a window that does not answer costs this much at every waiting
+// broadcast: three per installation and removal on the device. The Today
+// screen reads its items well within it, and a window that takes longer still
+// gets the message; the hook just stops waiting for it.
+constexpr UINT RefreshTimeoutMilliseconds = 2000;
 
 // Sends the broadcast and returns when every top-level window has handled it
 // or has let the time-out pass.
 void BroadcastTodayRefresh();
 
-// Delivers the broadcast without waiting for the receivers. The library of
-// `self` stays loaded until the delivery is over, at most the time-out per
-// window that does not answer, so its caller may unload it as soon as this
-// returns.
+// Delivers the broadcast without waiting for the receivers. Where the
+// platform hands the message over at once nothing outlives the call; where
+// it refuses to, the library of `self` stays loaded until a waiting broadcast
+// of its own is over, at most the time-out per window that does not answer.
+// Either way the caller may unload the library as soon as this returns.
 void StartTodayRefresh(HMODULE self);

@@ -14,6 +14,7 @@
 #include "load_sampler.h"
 #include "screen_metrics.h"
 #include "settings.h"
+#include "thread_census.h"
 #include "thread_priority_bridge.h"
 
 namespace {
@@ -41,6 +42,34 @@ bool WaitForCount(int wanted, DWORD timeoutMs) {
         Sleep(5);
     }
     return true;
+}
+
+// Starts a sampler and opens its thread, found by its start routine once the
+// threads of earlier tests have ended; Wine tells a thread's routine only
+// once the thread has run.
+HANDLE StartSampler() {
+    const void* routine = reinterpret_cast<const void*>(&LoadSampler);
+    for (int waited = 0; waited < 100 && ThreadsStartedAt(routine) > 0; ++waited) {
+        Sleep(10);
+    }
+    StartLoadSampler();
+    HANDLE thread = OpenThreadStartedAt(routine);
+    for (int waited = 0; waited < 100 && thread == nullptr; ++waited) {
+        Sleep(10);
+        thread = OpenThreadStartedAt(routine);
+    }
+    return thread;
+}
+
+// What a returned stop must mean and does not arrange by itself: the thread
+// ends within a bound, and nothing was pushed after the stop returned.
+void ExpectStoppedForGood(HANDLE thread, const char* what, int round = 0) {
+    const int pushed = Count();
+    ASSERT_NE(nullptr, thread) << what << ", round " << round << ": no sampler thread found";
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 1000))
+        << what << ", round " << round << ": the thread outlived the stop";
+    CloseHandle(thread);
+    EXPECT_EQ(pushed, Count()) << what << ", round " << round << ": a push after the stop";
 }
 
 // A normal-priority thread that keeps the processor busy while it lives; the
@@ -91,12 +120,12 @@ class SamplerTest : public testing::Test {
 TEST_F(SamplerTest, PublishesEachMeasurementTwiceAndScrollsTheGrid) {
     ASSERT_EQ(96, LogPixelsX) << "this test expects a 96-dpi screen";
     const int offsetBefore = GridScrollOffset;
-    StartLoadSampler();
+    HANDLE thread = StartSampler();
     ASSERT_TRUE(WaitForCount(8, 10000)) << "pushes arrive at 250 ms";
     RECT dirty;
     EXPECT_TRUE(GetUpdateRect(window, &dirty, FALSE)) << "each publish invalidates the item";
     StopLoadSampler();
-    EXPECT_EQ(1, SamplerExited.load());
+    ExpectStoppedForGood(thread, "a stop while sampling");
     EXPECT_NE(nullptr, SamplerThread.load());
 
     const std::vector<int> cpu = Samples(CpuHistory);
@@ -162,25 +191,29 @@ TEST_F(SamplerTest, StopDuringTheSpinPublishesTheShortenedPeriodOnce) {
     EXPECT_EQ(1, published) << "the shortened period is still published";
 }
 
+// Without root or CAP_SYS_NICE the stop cannot raise the sampler out of
+// Linux's idle class, and the test fails: it cannot show what it is for.
 TEST_F(SamplerTest, StopOnASaturatedCoreReturnsPromptly) {
-    if (!LinuxIdleClassIsReversible()) {
-        GTEST_SKIP() << "this user cannot take a thread out of Linux's idle class";
-    }
+    ASSERT_TRUE(LinuxIdleClassIsReversible())
+        << "this user cannot take a thread out of Linux's idle class (needs root or "
+           "CAP_SYS_NICE)";
     ItemSettings.SampleInterval = 4;
-    BusyThread busy[2];
+    BusyThread busy[8];
     DWORD total = 0;
     for (int round = 0; round < 3; ++round) {
-        StartLoadSampler();
+        HANDLE thread = StartSampler();
         Sleep(300);
         const DWORD start = GetTickCount();
         StopLoadSampler();
         total += GetTickCount() - start;
-        ASSERT_EQ(1, SamplerExited.load()) << "round " << round;
+        ExpectStoppedForGood(thread, "a stop on a saturated core", round);
     }
     // At the idle priority the sampler would see each stop only when the
-    // busy threads leave the core idle, which they never do; Linux gives an
-    // idle-class thread a sliver even then, so the bound is on three stops.
-    EXPECT_LT(total, 2000u) << "the stop raises the sampler";
+    // busy threads leave the core idle, which they never do. Linux gives an
+    // idle-class thread a sliver even then, thinner the more threads want the
+    // core: with eight, three stops left in the idle class take 2.5 s or
+    // more, three raised ones about 0.35 s (each waits for the 100 ms poll).
+    EXPECT_LT(total, 1000u) << "the stop raises the sampler";
 }
 
 TEST_F(SamplerTest, StopDuringTheSleepEndsItAndPublishesOnce) {
@@ -207,9 +240,9 @@ TEST_F(SamplerTest, ShorterIntervalTakesEffectWithinARunningSpin) {
 
 TEST_F(SamplerTest, StopRightAfterStartEndsTheThread) {
     for (int i = 0; i < 20; ++i) {
-        StartLoadSampler();
+        HANDLE thread = StartSampler();
         StopLoadSampler();
-        ASSERT_EQ(1, SamplerExited.load()) << "round " << i;
+        ExpectStoppedForGood(thread, "a stop right after the start", i);
     }
     EXPECT_LE(Count(), 20);
 }

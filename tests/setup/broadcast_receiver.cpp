@@ -3,7 +3,12 @@
 
 namespace {
 const wchar_t ReceiverClass[] = L"TovametBroadcastReceiver";
+
+BOOL CALLBACK CountWindow(HWND, LPARAM count) {
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
 }
+} // namespace
 
 BroadcastReceiver::BroadcastReceiver(DWORD busyMilliseconds)
     : busyMilliseconds(busyMilliseconds), ready(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
@@ -25,6 +30,13 @@ BroadcastReceiver::~BroadcastReceiver() {
     CloseHandle(ready);
     CloseHandle(release);
     CloseHandle(handledEvent);
+}
+
+int BroadcastReceiver::ThreadWindows() const {
+    int count = 0;
+    EnumThreadWindows(GetWindowThreadProcessId(window, nullptr), CountWindow,
+                      reinterpret_cast<LPARAM>(&count));
+    return count;
 }
 
 bool BroadcastReceiver::WaitHandled(DWORD milliseconds) const {

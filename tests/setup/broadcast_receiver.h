@@ -16,6 +16,9 @@ class BroadcastReceiver {
     BroadcastReceiver& operator=(const BroadcastReceiver&) = delete;
 
     bool Ready() const { return window != nullptr; }
+    // Top-level windows of the receiver's thread: Wine gives every thread
+    // with windows an IME window of its own, which hangs with it.
+    int ThreadWindows() const;
     // WM_SETTINGCHANGE messages handled to the end so far.
     int Handled() const { return handled; }
     bool WaitHandled(DWORD milliseconds) const;
