@@ -48,8 +48,8 @@ EXPECTED = {
                                            "private_growth")],
     "registry": [f"registry.{c}" for c in REGISTRY_CASES],
     "fuzz": ["fuzz.dialog_template_runs", "fuzz.dialog_template_findings"],
-    "shipped": ["shipped.tovamet_dll_bytes", "shipped.tovametsetup_dll_bytes",
-                "shipped.imports_outside_device"],
+    "shipped": [f"shipped.{arch}{k}" for arch in ("", "arm_")
+                for k in ("tovamet_dll_bytes", "tovametsetup_dll_bytes", "imports_outside_device")],
 }
 SUITES = ["accuracy", "overhead", "response", "paint_96", "paint_192", "endurance", "registry",
           "shipped"]

@@ -1,9 +1,10 @@
-// The cabinet-installer stand-in: installs a package described by a .inf into
-// this machine, calling its setup library's hooks as the device's installer
-// does, and removes it again.
+// The cabinet-installer stand-in: installs a package from its Windows CE
+// cabinet into this machine as the device's installer does (the setup file,
+// the setup library from member 999 and its hooks, the files, the registry),
+// and removes it again.
 //
-//   cab_installer install <package.inf> <source folder>
-//   cab_installer uninstall <package.inf>
+//   cab_installer install <package.cab>
+//   cab_installer uninstall <"provider name" | package.cab>
 #include <string>
 
 #include "commands.h"
@@ -11,13 +12,13 @@
 
 int wmain(int argc, wchar_t** argv) {
     const std::wstring command = argc > 1 ? argv[1] : L"";
-    if (command == L"install" && argc == 4) {
-        return RunInstall(argv[2], argv[3]);
+    if (command == L"install" && argc == 3) {
+        return RunInstall(argv[2]);
     }
     if (command == L"uninstall" && argc == 3) {
         return RunUninstall(argv[2]);
     }
-    ReportError(L"usage: cab_installer install <package.inf> <source folder>\n"
-                L"       cab_installer uninstall <package.inf>");
+    ReportError(L"usage: cab_installer install <package.cab>\n"
+                L"       cab_installer uninstall <\"provider name\" | package.cab>");
     return 2;
 }

@@ -8,10 +8,12 @@
 #include <algorithm>
 
 #include "app_record.h"
+#include "cabinet_members.h"
 #include "installed_files.h"
 #include "installed_registry.h"
 #include "package_source.h"
 #include "report.h"
+#include "setup_file.h"
 #include "setup_library.h"
 
 namespace {
@@ -27,34 +29,85 @@ std::wstring FullPath(const std::wstring& path) {
     return length > 0 && length < MAX_PATH ? std::wstring(full) : path;
 }
 
-bool IsFile(const std::wstring& path) {
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+bool EndsWithCab(const std::wstring& path) {
+    return path.size() > 4 && LowerCase(path.substr(path.size() - 4)) == L".cab";
 }
 
 WORD Count(unsigned failures) {
     return static_cast<WORD>(std::min(failures, 0xFFFFu));
 }
 
-// Everything but the kept setup library and the folders, which may only go
-// once that library is unloaded. False if a file stays.
-bool RemoveInstalledItems(const std::wstring& recordName, const InstallRecord& record) {
-    unsigned remaining = RemoveRecordedFiles(record);
-    DeleteAppRecord(recordName);
-    RemoveRecordedRegistry(record);
-    if (remaining != 0) {
-        ReportError(std::to_wstring(remaining) + L" installed file(s) could not be deleted");
-    }
-    return remaining == 0;
+// The simulated device: Windows CE 5.2 (Windows Mobile 6) on x86-64, a
+// processor the setup file's own list has no number for; it takes the
+// platform's, as the list does for the others.
+constexpr CeVersion DeviceVersion{5, 2};
+
+bool Below(const CeVersion& a, const CeVersion& b) {
+    return a.major < b.major || (a.major == b.major && a.minor < b.minor);
 }
 
-bool RemoveKeptLibrary(const InstallRecord& record) {
-    bool removed = record.setupDll.empty() || RemoveFile(record.setupDll);
-    if (!removed) {
-        ReportError(record.setupDll + L" could not be deleted");
+bool IsNoLimit(const CeVersion& version) {
+    return version.major == 0 && version.minor == 0;
+}
+
+bool FitsThisDevice(const Package& package, std::wstring& error) {
+    if (package.processor != ProcessorAny && package.processor != ProcessorX8664) {
+        error = L"setup file: the processor " + std::to_wstring(package.processor) +
+                L" is not this device's (" + std::to_wstring(ProcessorX8664) + L", x86-64)";
+        return false;
+    }
+    if ((!IsNoLimit(package.versionMin) && Below(DeviceVersion, package.versionMin)) ||
+        (!IsNoLimit(package.versionMax) && Below(package.versionMax, DeviceVersion))) {
+        error = L"setup file: the OS version range " + std::to_wstring(package.versionMin.major) +
+                L"." + std::to_wstring(package.versionMin.minor) + L" to " +
+                std::to_wstring(package.versionMax.major) + L"." +
+                std::to_wstring(package.versionMax.minor) + L" leaves out this device's 5.2";
+        return false;
+    }
+    return true;
+}
+
+// What a removal could not delete stays in the application record, which
+// the hooks have deleted with the item's keys: without it, a later removal
+// would find nothing installed and the files would stay for good. False
+// when something is left.
+bool KeepWhatIsLeft(const std::wstring& recordName, const InstallRecord& record) {
+    InstallRecord left = RemainingItems(record);
+    if (left.files.empty() && left.setupDll.empty()) {
+        DeleteAppRecord(recordName);
+        return true;
+    }
+    std::wstring names;
+    for (const std::wstring& file : left.files) {
+        names += L" " + file;
+    }
+    names += left.setupDll.empty() ? L"" : L" " + left.setupDll;
+    // Writing the record may make the applications key again; the keys the
+    // installation made go with the rest once nothing is left.
+    left.keys = record.keys;
+    if (!WriteAppRecord(recordName, left)) {
+        ReportError(L"could not be deleted, and the record of them could not be kept:" + names);
+        return false;
+    }
+    ReportError(L"could not be deleted:" + names + L"; HKLM\\" + ApplicationsKey + L"\\" +
+                recordName + L" keeps them for a later uninstall");
+    return false;
+}
+
+// Everything but the kept setup library and the folders, which may only go
+// once that library is unloaded. The record goes before the keys, so that
+// the applications key may go too; what stays is written back afterwards.
+void RemoveInstalledItems(const std::wstring& recordName, const InstallRecord& record) {
+    RemoveRecordedFiles(record);
+    DeleteAppRecord(recordName);
+    RemoveRecordedRegistry(record);
+}
+
+void RemoveKeptLibrary(const InstallRecord& record) {
+    if (!record.setupDll.empty()) {
+        RemoveFile(record.setupDll);
     }
     RemoveRecordedFolders(record);
-    return removed;
 }
 
 // What the record holds goes, the earlier installation's part with it: this
@@ -63,6 +116,7 @@ bool RemoveKeptLibrary(const InstallRecord& record) {
 void UndoInstallation(const std::wstring& recordName, const InstallRecord& record) {
     RemoveInstalledItems(recordName, record);
     RemoveKeptLibrary(record);
+    KeepWhatIsLeft(recordName, record);
 }
 
 bool Unload(SetupLibrary& library) {
@@ -78,23 +132,22 @@ bool Unload(SetupLibrary& library) {
 
 // Copies the files, keeps a copy of the setup library for the removal and
 // writes the registry values, noting all of it in the record.
-FailureCounts InstallItems(const Package& package, const std::wstring& source,
-                           InstallRecord& record) {
+FailureCounts InstallItems(const Package& package, InstallRecord& record) {
     FailureCounts failures;
     for (const PackageFile& file : package.files) {
         if (!MakeFolders(file.directory, record)) {
             ++failures.folders;
             ++failures.files;
-        } else if (!CopyPackageFile(JoinPath(source, file.source),
-                                    JoinPath(file.directory, file.name), record)) {
+        } else if (!CopyPackageFile(file.source, JoinPath(file.directory, file.name), record)) {
             ++failures.files;
         }
     }
     if (!MakeFolders(package.installDir, record)) {
         ++failures.folders;
     } else if (!package.setupDll.empty()) {
-        std::wstring kept = JoinPath(package.installDir, package.setupDll);
-        if (CopyFileW(JoinPath(source, package.setupDll).c_str(), kept.c_str(), FALSE)) {
+        // The setup file keeps no name for member 999.
+        std::wstring kept = JoinPath(package.installDir, package.appName + L"Setup.dll");
+        if (CopyFileW(package.setupDll.c_str(), kept.c_str(), FALSE)) {
             record.setupDll = kept;
         } else {
             ++failures.files;
@@ -108,30 +161,19 @@ FailureCounts InstallItems(const Package& package, const std::wstring& source,
 
 } // namespace
 
-int RunInstall(const std::wstring& infPath, const std::wstring& sourceFolder) {
+int RunInstall(const std::wstring& cabinet) {
     Package package;
     std::wstring error;
-    if (!LoadPackage(infPath, package, error)) {
+    StagingFolder staging;
+    if (!LoadCabinet(FullPath(cabinet), staging.Path(), package, error)) {
         return Refuse(error);
     }
-    const std::wstring source = FullPath(sourceFolder);
-    DWORD attributes = GetFileAttributesW(source.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        return Refuse(source + L": no such folder");
-    }
-    for (const PackageFile& file : package.files) {
-        if (!IsFile(JoinPath(source, file.source))) {
-            return Refuse(JoinPath(source, file.source) + L": file of the package is missing");
-        }
+    if (!FitsThisDevice(package, error)) {
+        return Refuse(FullPath(cabinet) + L": " + error);
     }
     SetupLibrary library;
-    if (!package.setupDll.empty()) {
-        if (!IsFile(JoinPath(source, package.setupDll))) {
-            return Refuse(JoinPath(source, package.setupDll) + L": setup library is missing");
-        }
-        if (!LoadSetupLibrary(JoinPath(source, package.setupDll), library, error)) {
-            return Refuse(error);
-        }
+    if (!package.setupDll.empty() && !LoadSetupLibrary(package.setupDll, library, error)) {
+        return Refuse(error);
     }
 
     // Install_Init deletes an earlier installation's record, so it is read first.
@@ -151,7 +193,7 @@ int RunInstall(const std::wstring& infPath, const std::wstring& sourceFolder) {
 
     InstallRecord record;
     record.installDir = package.installDir;
-    FailureCounts failures = InstallItems(package, source, record);
+    FailureCounts failures = InstallItems(package, record);
     HKEY applications = MakeKey(RegistryRoot::LocalMachine, ApplicationsKey, record);
     if (applications != nullptr) {
         RegCloseKey(applications);
@@ -161,8 +203,8 @@ int RunInstall(const std::wstring& infPath, const std::wstring& sourceFolder) {
         ++failures.keys;
     }
     // Half an installation is undone before Install_Exit, so that its refresh
-    // shows the Today screen what stays. The library in use is the source's,
-    // so its kept copy may go too.
+    // shows the Today screen what stays. The library in use is the staged
+    // member, so its kept copy may go too.
     if (failures.Total() != 0) {
         UndoInstallation(recordName, record);
     }
@@ -195,15 +237,19 @@ int RunInstall(const std::wstring& infPath, const std::wstring& sourceFolder) {
     return 0;
 }
 
-int RunUninstall(const std::wstring& infPath) {
-    Package package;
+int RunUninstall(const std::wstring& target) {
     InstallRecord record;
     std::wstring error;
-    if (!LoadPackage(infPath, package, error)) {
-        return Refuse(error);
+    std::wstring recordName = target;
+    if (EndsWithCab(target)) {
+        Package package;
+        StagingFolder staging;
+        if (!LoadCabinet(FullPath(target), staging.Path(), package, error)) {
+            return Refuse(error);
+        }
+        recordName = AppRecordName(package);
     }
     // Uninstall_Init deletes the record, so it is read first.
-    const std::wstring recordName = AppRecordName(package);
     if (!ReadAppRecord(recordName, record, error)) {
         return Refuse(error);
     }
@@ -217,14 +263,14 @@ int RunUninstall(const std::wstring& infPath) {
         ReportError(L"Uninstall_Init cancelled the removal");
         return 1;
     }
-    bool removed = RemoveInstalledItems(recordName, record);
+    RemoveInstalledItems(recordName, record);
     if (library.module != nullptr) {
         library.uninstallExit(nullptr);
     }
     bool unloaded = Unload(library);
     // The kept library can go only now that it is no longer loaded.
-    removed = RemoveKeptLibrary(record) && removed;
-    if (!removed || !unloaded) {
+    RemoveKeptLibrary(record);
+    if (!KeepWhatIsLeft(recordName, record) || !unloaded) {
         return 1;
     }
     ReportProgress(L"removed " + recordName);

@@ -4,11 +4,13 @@
 
 #include <string>
 
-// Installs the package described by the .inf from the files in the source
-// folder. Changes nothing unless the description and every file are sound,
-// and undoes an installation that fails part-way: the package is then not
-// installed, though Install_Init has deleted the item's stored settings.
-int RunInstall(const std::wstring& infPath, const std::wstring& sourceFolder);
+// Installs the package in the cabinet. Changes nothing unless the cabinet,
+// its setup file and every member it lists are sound and meant for this
+// device, and undoes an installation that fails part-way: the package is then
+// not installed, though Install_Init has deleted the item's stored settings.
+int RunInstall(const std::wstring& cabinet);
 
-// Removes the package the .inf describes, as its application record lists it.
-int RunUninstall(const std::wstring& infPath);
+// Removes the package named by its application record ("<provider> <name>")
+// or by its cabinet, as the record lists it. What cannot be deleted stays
+// listed in the record for a later removal.
+int RunUninstall(const std::wstring& target);

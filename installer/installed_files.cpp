@@ -37,18 +37,36 @@ bool RemoveFile(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
-unsigned RemoveRecordedFiles(const InstallRecord& record) {
-    unsigned remaining = 0;
+void RemoveRecordedFiles(const InstallRecord& record) {
     for (const std::wstring& file : record.files) {
-        if (!RemoveFile(file)) {
-            ++remaining;
-        }
+        RemoveFile(file);
     }
-    return remaining;
 }
 
 void RemoveRecordedFolders(const InstallRecord& record) {
     for (auto folder = record.directories.rbegin(); folder != record.directories.rend(); ++folder) {
         RemoveDirectoryW(folder->c_str());
     }
+}
+
+InstallRecord RemainingItems(const InstallRecord& record) {
+    auto exists = [](const std::wstring& path) {
+        return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    };
+    InstallRecord left;
+    left.installDir = record.installDir;
+    if (!record.setupDll.empty() && exists(record.setupDll)) {
+        left.setupDll = record.setupDll;
+    }
+    for (const std::wstring& file : record.files) {
+        if (exists(file)) {
+            left.files.push_back(file);
+        }
+    }
+    for (const std::wstring& folder : record.directories) {
+        if (exists(folder)) {
+            left.directories.push_back(folder);
+        }
+    }
+    return left;
 }

@@ -13,12 +13,15 @@ bool MakeFolders(const std::wstring& path, InstallRecord& record);
 bool CopyPackageFile(const std::wstring& source, const std::wstring& destination,
                      InstallRecord& record);
 
-// Deletes the recorded files (the kept setup library aside); returns how
-// many are still there.
-unsigned RemoveRecordedFiles(const InstallRecord& record);
+// Deletes the recorded files, the kept setup library aside.
+void RemoveRecordedFiles(const InstallRecord& record);
 
 // Deletes one file; true when it is gone, also when it never was there.
 bool RemoveFile(const std::wstring& path);
 
 // Removes the recorded folders innermost first, each only if it is empty.
 void RemoveRecordedFolders(const InstallRecord& record);
+
+// The part of the record still on disk after a removal: the files, the kept
+// setup library and the recorded folders that are still there.
+InstallRecord RemainingItems(const InstallRecord& record);

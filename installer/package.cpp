@@ -28,17 +28,6 @@ std::wstring At(const InfSection& section, const InfLine& line) {
     return L"[" + section.name + L"] line " + std::to_wstring(line.number) + L": ";
 }
 
-// A name copied into a folder must stay in it and be the name written: no
-// folder, no "." or "..", nothing Windows cuts off (a trailing dot or space)
-// or refuses (a control character).
-bool IsPlainFileName(const std::wstring& name) {
-    if (name.empty() || name.back() == L'.' || name.back() == L' ' ||
-        name.find_first_of(L"\\/:*?\"<>|") != std::wstring::npos) {
-        return false;
-    }
-    return std::none_of(name.begin(), name.end(), [](wchar_t c) { return c < L' '; });
-}
-
 // A folder of the machine (CE1, CE2, ...) itself or plain names beneath it, so
 // nothing of the package lands anywhere else, whatever the strings say.
 bool IsInMachineFolder(const std::wstring& path, const InfStrings& folders) {
@@ -184,6 +173,7 @@ bool ReadFileSection(const InfFile& inf, const std::wstring& name, const InfStri
             return Fail(error, At(*section, line) + L"a file name may not hold a folder");
         }
         file.directory = place[1];
+        file.flags = flags;
         package.files.push_back(file);
     }
     return true;
@@ -249,7 +239,31 @@ std::vector<std::wstring> SectionList(const InfStrings& install, const wchar_t* 
     return names;
 }
 
+// "major.minor" in decimal; absent is 0.0, no limit.
+bool ParseVersion(const InfStrings& device, const wchar_t* key, CeVersion& version) {
+    auto found = device.find(key);
+    if (found == device.end()) {
+        return true;
+    }
+    const std::wstring& text = found->second;
+    size_t dot = text.find(L'.');
+    if (text.find_first_not_of(L"0123456789.") != std::wstring::npos ||
+        (dot != std::wstring::npos && text.find(L'.', dot + 1) != std::wstring::npos)) {
+        return false;
+    }
+    return ParseNumber(text.substr(0, dot), version.major) &&
+           (dot == std::wstring::npos || ParseNumber(text.substr(dot + 1), version.minor));
+}
+
 } // namespace
+
+bool IsPlainFileName(const std::wstring& name) {
+    if (name.empty() || name.back() == L'.' || name.back() == L' ' ||
+        name.find_first_of(L"\\/:*?\"<>|") != std::wstring::npos) {
+        return false;
+    }
+    return std::none_of(name.begin(), name.end(), [](wchar_t c) { return c < L' '; });
+}
 
 bool ReadPackage(const std::wstring& text, const InfStrings& folders, Package& package,
                  std::wstring& error) {
@@ -259,10 +273,16 @@ bool ReadPackage(const std::wstring& text, const InfStrings& folders, Package& p
     InfStrings version;
     InfStrings install;
     InfStrings destinations;
+    InfStrings device;
     if (!ParseInf(text, inf, error) || !ReadStrings(inf, folders, strings, error) ||
         !ReadKeyValues(FindSection(inf, L"Version"), strings, version, error) ||
-        !ReadKeyValues(FindSection(inf, L"DefaultInstall"), strings, install, error)) {
+        !ReadKeyValues(FindSection(inf, L"DefaultInstall"), strings, install, error) ||
+        !ReadKeyValues(FindSection(inf, L"CEDevice"), strings, device, error)) {
         return false;
+    }
+    if (!ParseVersion(device, L"versionmin", package.versionMin) ||
+        !ParseVersion(device, L"versionmax", package.versionMax)) {
+        return Fail(error, L"[CEDevice] VersionMin and VersionMax are major.minor");
     }
     // Folders are expanded where they are used: their lines name sections.
     const InfSection* destinationSection = FindSection(inf, L"DestinationDirs");

@@ -14,6 +14,8 @@ struct PackageFile {
     std::wstring name;      // in the destination folder
     std::wstring source;    // in the package's source folder
     std::wstring directory; // destination folder
+    uint32_t flags = 0;     // the .inf's copy flags, as the setup file carries them
+    unsigned member = 0;    // the cabinet member holding it, 0 before it is packed
 };
 
 struct PackageValue {
@@ -25,6 +27,12 @@ struct PackageValue {
     std::wstring text;
 };
 
+// A Windows CE version, major.minor; 0.0 in a range means no limit.
+struct CeVersion {
+    uint32_t major = 0;
+    uint32_t minor = 0;
+};
+
 struct Package {
     std::wstring provider;
     std::wstring appName;
@@ -32,6 +40,9 @@ struct Package {
     std::wstring setupDll; // empty when the package has no setup library
     std::vector<PackageFile> files;
     std::vector<PackageValue> values;
+    CeVersion versionMin; // [CEDevice]
+    CeVersion versionMax;
+    uint32_t processor = 0; // the setup file's processor number, 0 for any
 };
 
 // Reads and checks the whole package description. `folders` holds the
@@ -40,6 +51,10 @@ struct Package {
 // and on any folder, InstallDir among them, outside the machine's folders.
 bool ReadPackage(const std::wstring& text, const InfStrings& folders, Package& package,
                  std::wstring& error);
+
+// A name that stays in the folder it is copied to: no folder, no "." or
+// "..", nothing Windows cuts off or refuses.
+bool IsPlainFileName(const std::wstring& name);
 
 // The package's key under the installer's applications key: "<provider> <name>".
 std::wstring AppRecordName(const Package& package);

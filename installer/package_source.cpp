@@ -1,12 +1,17 @@
-// The .inf on disk: its bytes, their decoding, and the machine's folders.
+// The cabinet on disk: its members, its setup file, and the machine's folders.
 #include "package_source.h"
 
 #include <windows.h>
 
+#include <set>
+
+#include "cabinet_members.h"
+#include "setup_file.h"
+
 namespace {
 
-// Anything larger is not a package description.
-constexpr DWORD MaxInfSize = 1 << 20;
+// Anything larger is not a setup file.
+constexpr DWORD MaxSetupFileSize = 1 << 20;
 
 bool ReadBytes(const std::wstring& path, std::string& bytes) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -15,7 +20,7 @@ bool ReadBytes(const std::wstring& path, std::string& bytes) {
         return false;
     }
     LARGE_INTEGER size{};
-    bool ok = GetFileSizeEx(file, &size) && size.QuadPart <= MaxInfSize;
+    bool ok = GetFileSizeEx(file, &size) && size.QuadPart <= MaxSetupFileSize;
     DWORD read = 0;
     if (ok) {
         bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
@@ -25,38 +30,6 @@ bool ReadBytes(const std::wstring& path, std::string& bytes) {
     }
     CloseHandle(file);
     return ok;
-}
-
-// UTF-16 with its byte-order mark, else UTF-8, else the ANSI code page the
-// cabinet tool itself reads.
-bool Decode(const std::string& bytes, std::wstring& text) {
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-        static_cast<unsigned char>(bytes[1]) == 0xFE) {
-        if (bytes.size() % 2 != 0) {
-            return false;
-        }
-        text.assign((bytes.size() - 2) / 2, L'\0');
-        for (size_t i = 0; i < text.size(); ++i) {
-            text[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 + 2 * i]) |
-                                           (static_cast<unsigned char>(bytes[3 + 2 * i]) << 8));
-        }
-    } else {
-        size_t skip = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-        const char* data = bytes.data() + skip;
-        int length = static_cast<int>(bytes.size() - skip);
-        UINT codePage = CP_UTF8;
-        int size = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, data, length, nullptr, 0);
-        if (size <= 0 && length > 0) {
-            codePage = CP_ACP;
-            size = MultiByteToWideChar(codePage, 0, data, length, nullptr, 0);
-        }
-        text.assign(static_cast<size_t>(size > 0 ? size : 0), L'\0');
-        if (size > 0) {
-            MultiByteToWideChar(codePage, 0, data, length, &text[0], size);
-        }
-    }
-    // A null inside is a binary file, not a description.
-    return text.find(L'\0') == std::wstring::npos;
 }
 
 bool MachineFolders(InfStrings& folders) {
@@ -75,25 +48,47 @@ bool MachineFolders(InfStrings& folders) {
 
 } // namespace
 
-bool LoadPackage(const std::wstring& infPath, Package& package, std::wstring& error) {
-    std::string bytes;
-    std::wstring text;
+bool LoadCabinet(const std::wstring& cabinet, const std::wstring& staging, Package& package,
+                 std::wstring& error) {
+    std::set<unsigned> members;
+    std::string setupFile;
     InfStrings folders;
-    if (GetFileAttributesW(infPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        error = infPath + L": no such file";
+    DWORD attributes = GetFileAttributesW(cabinet.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        error = cabinet + L": no such file";
         return false;
     }
-    if (!ReadBytes(infPath, bytes) || !Decode(bytes, text)) {
-        error = infPath + L": cannot be read as package text";
+    if (staging.empty()) {
+        error = L"no staging folder for the cabinet's members";
+        return false;
+    }
+    if (!ExtractMembers(cabinet, staging, members, error)) {
+        error = cabinet + L": " + error;
+        return false;
+    }
+    if (members.count(SetupFileMember) == 0 ||
+        !ReadBytes(StagedMember(staging, SetupFileMember), setupFile)) {
+        error = cabinet + L": member 000, the setup file, is missing or larger than 1 MiB";
         return false;
     }
     if (!MachineFolders(folders)) {
         error = L"cannot find this machine's Windows and Program Files folders";
         return false;
     }
-    if (!ReadPackage(text, folders, package, error)) {
-        error = infPath + L": " + error;
+    if (!ReadSetupFile(setupFile, folders, package, error)) {
+        error = cabinet + L": setup file: " + error;
         return false;
+    }
+    for (PackageFile& file : package.files) {
+        if (members.count(file.member) == 0) {
+            error = cabinet + L": FILES lists member " + std::to_wstring(file.member) + L" (" +
+                    file.name + L"), which the cabinet lacks";
+            return false;
+        }
+        file.source = StagedMember(staging, file.member);
+    }
+    if (members.count(SetupLibraryMember) != 0) {
+        package.setupDll = StagedMember(staging, SetupLibraryMember);
     }
     return true;
 }

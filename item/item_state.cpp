@@ -1,6 +1,9 @@
 // Storage of the item window's process-wide values.
 #include "item_state.h"
 
+// Checked once for the whole item, in both builds.
+#include "ce_abi_checks.h"
+
 HINSTANCE ModuleInstance = nullptr;
 std::atomic<HWND> ItemWindowHandle{nullptr};
 HFONT ItemFont = nullptr;

@@ -2,6 +2,7 @@
 // query, and starts and stops the sampler around size changes.
 #include "item_window.h"
 
+#include "device_values.h"
 #include "gdi_guards.h"
 #include "graph_renderer.h"
 #include "histories.h"
@@ -14,8 +15,6 @@
 namespace {
 
 const wchar_t ItemClassName[] = L"TovametClass";
-// Windows CE marks a system colour index given as a class brush with this flag.
-const INT_PTR SystemColorIndexFlag = 0x40000000;
 
 // Histories are one column wider than the window, so the newest sample lies
 // in the last column and a full trace runs in from x = -1.
@@ -143,7 +142,7 @@ extern "C" HWND WINAPI InitializeCustomItem(TODAYLISTITEM* item, HWND parent) {
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = ItemWindowProc;
     windowClass.hInstance = ModuleInstance;
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(SystemColorIndexFlag | COLOR_WINDOW);
+    windowClass.hbrBackground = SystemColorClassBrush(COLOR_WINDOW);
     windowClass.lpszClassName = ItemClassName;
     RegisterClassW(&windowClass);
 

@@ -2,6 +2,7 @@
 // and takes the processor time it received as the interval's idle time.
 #include "load_sampler.h"
 
+#include "device_values.h"
 #include "histories.h"
 #include "item_state.h"
 #include "load_arithmetic.h"

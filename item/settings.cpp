@@ -1,6 +1,8 @@
 // Settings record, its tables and its registry transfer.
 #include "settings.h"
 
+#include "device_values.h"
+
 Settings ItemSettings;
 int SettingsLoaded = 0;
 
@@ -46,11 +48,10 @@ bool Valid(const SettingField& f, int value) {
     return value >= f.lowest && value <= f.highest;
 }
 
-// Windows CE ignores the access mask; the desktop grants through a key only
-// what was asked for when it was opened.
 HKEY OpenSettingsKey(REGSAM access) {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, SettingsKey, 0, access, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, SettingsKey, 0, KeyAccess(access), &key) !=
+        ERROR_SUCCESS) {
         return nullptr;
     }
     return key;

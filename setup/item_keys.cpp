@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "device_values.h"
+
 namespace {
 
 const wchar_t TodayItemsKey[] = L"Software\\Microsoft\\Today\\Items";
@@ -14,7 +16,7 @@ const wchar_t ApplicationSubkey[] = L"Brisvale Tovamet";
 // deletes only a key without subkeys, so those go first, deepest first.
 bool DeleteKeyTree(HKEY parent, const wchar_t* name) {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(parent, name, 0, KEY_ENUMERATE_SUB_KEYS, &key) == ERROR_SUCCESS) {
+    if (RegOpenKeyExW(parent, name, 0, KeyAccess(KEY_ENUMERATE_SUB_KEYS), &key) == ERROR_SUCCESS) {
         DWORD index = 0;
         wchar_t child[256];
         DWORD length = sizeof(child) / sizeof(child[0]);

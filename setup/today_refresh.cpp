@@ -1,6 +1,8 @@
 // The Today refresh broadcast, waiting and not waiting.
 #include "today_refresh.h"
 
+#include "device_values.h"
+
 namespace {
 
 constexpr WPARAM TodayRefreshCode = 0xF2;
@@ -16,8 +18,8 @@ DWORD WINAPI RefreshThread(LPVOID module) {
 // anywhere cannot hold up the installer.
 void BroadcastTodayRefresh() {
     DWORD_PTR result = 0;
-    SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, TodayRefreshCode, 0,
-                        SMTO_NORMAL | SMTO_ABORTIFHUNG, RefreshTimeoutMilliseconds, &result);
+    SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, TodayRefreshCode, 0, BroadcastSendFlags,
+                        RefreshTimeoutMilliseconds, &result);
 }
 
 // The desktop refuses to post or notify-send WM_SETTINGCHANGE to all windows

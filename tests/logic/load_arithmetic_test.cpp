@@ -59,6 +59,14 @@ TEST(MemoryLoad, Conversion) {
         {1, 3, 66},               // 66.67 truncates
         {0, 0, 0},                // no memory reported: no division by zero
         {8ULL << 30, 16ULL << 30, 50},
+        {0xFFFFFFFEULL, 0xFFFFFFFFULL, 0}, // one byte short of all, 32-bit
+        {1, 0xFFFFFFFFULL, 99},            // just under 100 is 99
+        {~0ULL / 3, ~0ULL, 66},            // 64-bit: 100 x avail overflows
+        {0, ~0ULL, 100},
+        {~0ULL - 1, ~0ULL, 0},
+        {4, 3, -33},  // foreign status: more available than total
+        {7, 3, -100}, // bounded at -100
+        {~0ULL, 1ULL << 63, -99},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.load, MemoryLoadPercent(c.avail, c.total)) << c.avail << " of " << c.total;

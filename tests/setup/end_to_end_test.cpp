@@ -247,7 +247,7 @@ TEST(EndToEnd, InstallShowTapAndRemoveOnARunningHost) {
     EXPECT_EQ(-1, host.Find("loaded")) << "nothing installed yet";
 
     // The installer's refresh makes the running host load the new item.
-    const InstallerRun install = RunInstaller(InstallArguments(PackageInf(), PackageFolder()));
+    const InstallerRun install = RunInstaller(InstallArguments(PackageCab()));
     ASSERT_EQ(0u, install.exitCode) << install.output;
     const std::string loaded = "loaded Tovamet order 10 cyp " + std::to_string(height);
     ASSERT_TRUE(host.WaitForLine(loaded, WaitMs)) << host.Log();
@@ -273,7 +273,7 @@ TEST(EndToEnd, InstallShowTapAndRemoveOnARunningHost) {
 
     // The removal's first refresh drops the item before its file goes.
     const int closedBefore = host.Count("closed Tovamet");
-    const InstallerRun removal = RunInstaller(L"uninstall " + Quoted(PackageInf()));
+    const InstallerRun removal = RunInstaller(UninstallArguments());
     EXPECT_EQ(0u, removal.exitCode) << removal.output;
     ASSERT_TRUE(host.WaitForLine("closed Tovamet", WaitMs)) << host.Log();
     EXPECT_EQ(closedBefore + 1, host.Count("closed Tovamet"));

@@ -109,10 +109,14 @@ std::wstring Quoted(const std::wstring& text) {
     return L"\"" + text + L"\"";
 }
 
-std::wstring PackageInf() {
-    return PackageFolder() + L"\\Tovamet.inf";
+std::wstring PackageCab(const wchar_t* name) {
+    return PackageFolder() + L"\\" + name + L".cab";
 }
 
-std::wstring InstallArguments(const std::wstring& inf, const std::wstring& source) {
-    return L"install " + Quoted(inf) + L" " + Quoted(source);
+std::wstring InstallArguments(const std::wstring& cab) {
+    return L"install " + Quoted(cab);
+}
+
+std::wstring UninstallArguments() {
+    return L"uninstall \"Brisvale Tovamet\"";
 }

@@ -1,4 +1,4 @@
-// The Tovamet package beside the test program, the cabinet-installer stand-in
+// The Tovamet package's cabinets beside the test program, the cabinet-installer stand-in
 // run on it as its own process, and where an installation leaves its files
 // and keys in the prefix.
 #pragma once
@@ -13,7 +13,8 @@ extern const wchar_t AppsKey[];
 extern const wchar_t AppKey[];
 
 std::wstring PackageFolder();
-std::wstring PackageInf();
+// A cabinet of the package folder, the package's own by default.
+std::wstring PackageCab(const wchar_t* name = L"Tovamet");
 std::wstring WindowsFolder();
 std::wstring InstallFolder();
 // Where the package puts the item library.
@@ -32,4 +33,6 @@ struct InstallerRun {
 // Runs cab_installer.exe from the package folder with the arguments given.
 InstallerRun RunInstaller(const std::wstring& arguments);
 std::wstring Quoted(const std::wstring& text);
-std::wstring InstallArguments(const std::wstring& inf, const std::wstring& source);
+std::wstring InstallArguments(const std::wstring& cab);
+// Removes the package by its application record's name.
+std::wstring UninstallArguments();

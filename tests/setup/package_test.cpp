@@ -59,6 +59,9 @@ TEST(Package, TheTovametPackageInstallsTheItemAndItsTodayEntry) {
     EXPECT_EQ(L"Tovamet.dll", package.files[0].name);
     EXPECT_EQ(L"Tovamet.dll", package.files[0].source);
     EXPECT_EQ(L"C:\\windows", package.files[0].directory) << "the Windows folder";
+    EXPECT_TRUE(package.versionMin.major == 4 && package.versionMin.minor == 20 &&
+                package.versionMax.major == 6 && package.versionMax.minor == 99)
+        << "[CEDevice] Windows CE 4.20 to 6.99";
 
     for (const PackageValue& value : package.values) {
         EXPECT_TRUE(value.root == RegistryRoot::LocalMachine) << Narrow(value.name);
@@ -266,6 +269,8 @@ TEST(Package, MalformedDescriptionsAreRefusedWithAReason) {
         {"destination beside its folder", L"= 0,%CE2%", L"= 0,%CE2%x", L"not inside"},
         {"device folder redefined", L"AppName =", L"CE2 = \"Z:\\tmp\"\nAppName =", L"not inside"},
         {"install folder elsewhere", L"InstallDir = %CE1%", L"InstallDir = Z:\\tmp", L"not inside"},
+        {"version not major.minor", L"[DefaultInstall]",
+         L"[CEDevice]\nVersionMin = 4.x\n[DefaultInstall]", L"CEDevice"},
         {"install folder climbing out", L"InstallDir = %CE1%", L"InstallDir = %CE1%\\..",
          L"not inside"},
     };

@@ -299,8 +299,8 @@ TEST_F(SetupHooks, AHungWindowHoldsAnInstallationAndRemovalNoLongerThanTheTimeOu
     BroadcastReceiver hung(INFINITE);
     ASSERT_TRUE(answering.Ready() && hung.Ready());
     DWORD start = GetTickCount();
-    InstallerRun install = RunInstaller(InstallArguments(PackageInf(), PackageFolder()));
-    InstallerRun uninstall = RunInstaller(L"uninstall " + Quoted(PackageInf()));
+    InstallerRun install = RunInstaller(InstallArguments(PackageCab()));
+    InstallerRun uninstall = RunInstaller(UninstallArguments());
     DWORD elapsed = GetTickCount() - start;
     EXPECT_EQ(0u, install.exitCode) << install.output;
     EXPECT_EQ(0u, uninstall.exitCode) << uninstall.output;

@@ -7,7 +7,8 @@ import against the list of functions Windows CE offers, and their sizes.
       its size limit (the test suite runs this);
   shipped_dlls.py rows --api LIST --dir SHIPPED
       prints the benchmark report's rows: each library's size beside its
-      floor, and the number of imports outside the device's list.
+      floor, and the number of imports outside the device's list; with
+      --arm-dir, the same rows (named shipped.arm_*) for the ARM libraries.
 
 SHIPPED holds <name>.dll as the package ships it (stripped) and the link map
 <name>.map that says which input gave each byte of the image.
@@ -193,7 +194,7 @@ def check(api, folder):
     return 1 if faults else 0
 
 
-def rows(api, folder):
+def rows(api, folder, prefix=""):
     names = device_names(api)
     outside = []
     for library, limit in LIMITS.items():
@@ -205,11 +206,11 @@ def rows(api, folder):
         code = own_code_bytes(os.path.splitext(path)[0] + ".map")
         resources = image.section_size(".rsrc")
         floor = code + resources
-        row(f"shipped.{library.lower().replace('.', '_')}_bytes", size, "bytes",
+        row(f"shipped.{prefix}{library.lower().replace('.', '_')}_bytes", size, "bytes",
             f"floor {floor}: own code {code} + resources {resources}",
             f"<= {limit}", "pass" if size <= limit else "fail",
             f"{size / floor:.2f} times its floor; stripped, as the package ships it")
-    row("shipped.imports_outside_device", len(outside), "functions",
+    row(f"shipped.{prefix}imports_outside_device", len(outside), "functions",
         "the functions Windows CE offers (platform/windows-ce-api.txt)", "0",
         "pass" if not outside else "fail",
         "; ".join(outside) or "start-up names of the C runtime aside: "
@@ -226,8 +227,14 @@ def main():
     parser.add_argument("mode", choices=["check", "rows"])
     parser.add_argument("--api", required=True, help="the device's list of functions")
     parser.add_argument("--dir", required=True, help="the folder of the shipped libraries")
+    parser.add_argument("--arm-dir", help="the folder of the shipped ARM libraries (rows)")
     args = parser.parse_args()
-    return (check if args.mode == "check" else rows)(args.api, args.dir)
+    if args.mode == "check":
+        return check(args.api, args.dir)
+    rows(args.api, args.dir)
+    if args.arm_dir:
+        rows(args.api, args.arm_dir, "arm_")
+    return 0
 
 
 if __name__ == "__main__":
