@@ -21,20 +21,28 @@ void DrawGrid(HDC surface, int width, int height, int spacing) {
     }
 }
 
-// Draws one trace, oldest sample first, and returns the newest sample, or -1
-// for an empty or missing history.
-int DrawTrace(HDC surface, const SampleHistory* history, int height) {
+// Draws one trace, oldest sample first, and returns the newest sample, or
+// NotMeasured for an empty or missing history. The newest sample lies in the
+// last column: for a history one wider than the window, as the item window
+// makes it, that is where its capacity puts it; another item window of a
+// different width still shows the newest samples. A sample that is no
+// reading breaks the line.
+int DrawTrace(HDC surface, const SampleHistory* history, int width, int height) {
     if (history == nullptr) {
-        return -1;
+        return NotMeasured;
     }
     const int count = history->Count();
-    const int x0 = history->Capacity() - count - 1;
-    int newest = -1;
+    const int x0 = width - count;
+    int newest = NotMeasured;
     for (int i = 0; i < count; ++i) {
+        const int previous = newest;
         newest = history->At(i);
+        if (newest == NotMeasured) {
+            continue;
+        }
         const int y = height - ((height - 2) * newest) / 100 - 1;
-        if (i == 0) {
-            MoveToEx(surface, x0, y, nullptr);
+        if (previous == NotMeasured) {
+            MoveToEx(surface, x0 + i, y, nullptr);
         } else {
             LineTo(surface, x0 + i, y);
         }
@@ -44,7 +52,7 @@ int DrawTrace(HDC surface, const SampleHistory* history, int height) {
 
 void DrawCaption(HDC surface, const RECT& client, int cpu, int memory) {
     const bool free = ItemSettings.DisplayMode != 0;
-    const bool withMemory = ItemSettings.DisplayMemory != 0;
+    const bool withMemory = ItemSettings.DisplayMemory != 0 && memory != NotMeasured;
     const int shownCpu = free ? 100 - cpu : cpu;
     const int shownMemory = free ? 100 - memory : memory;
     const wchar_t* const suffix = free ? L"free" : L"used";
@@ -87,14 +95,14 @@ void GraphRenderer(HDC surface, const RECT& client) {
         SelectObject(surface, gridPen.Get());
         DrawGrid(surface, width, height, spacing);
     }
-    int memory = -1;
+    int memory = NotMeasured;
     if (memoryPen.Get() != nullptr) {
         SelectObject(surface, memoryPen.Get());
-        memory = DrawTrace(surface, MemoryHistory.get(), height);
+        memory = DrawTrace(surface, MemoryHistory.get(), width, height);
     }
     SelectObject(surface, cpuPen.Get());
-    const int cpu = DrawTrace(surface, CpuHistory.get(), height);
-    if (cpu != -1) {
+    const int cpu = DrawTrace(surface, CpuHistory.get(), width, height);
+    if (cpu != -1 && cpu != NotMeasured) {
         DrawCaption(surface, client, cpu, memory);
     }
 }

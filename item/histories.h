@@ -43,3 +43,7 @@ extern std::unique_ptr<SampleHistory> MemoryHistory;
 
 // x of the first vertical grid line; written by the sampler under HistoryLock.
 extern int GridScrollOffset;
+
+// The memory sample of a period sampled while memory was off: no reading, so
+// it is never drawn or shown. Readings lie within -100 to 100.
+const int NotMeasured = -128;

@@ -7,7 +7,8 @@
 #include <atomic>
 
 extern HINSTANCE ModuleInstance;
-// The window of the latest entry call; the sampler invalidates it.
+// The window of the latest entry call, or another live item window once it
+// has gone; the sampler invalidates it and the item windows beside it.
 extern std::atomic<HWND> ItemWindowHandle;
 extern HFONT ItemFont;
 // 1 when the next refresh query must report the item's height.

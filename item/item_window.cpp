@@ -16,6 +16,29 @@ namespace {
 
 const wchar_t ItemClassName[] = L"TovametClass";
 
+// Item windows alive in the process: the sampler and the caption font serve
+// them all and go with the last. Written on the window thread alone, read by
+// the sampler.
+std::atomic<LONG> LiveItemWindows{0};
+// The height last reported to the host, in pixels; 0 before the first report.
+int ReportedHeight = 0;
+
+bool IsItemWindow(HWND window) {
+    wchar_t name[16];
+    return GetClassNameW(window, name, 16) != 0 && wcscmp(name, ItemClassName) == 0;
+}
+
+// Another live item window beside this one, or null.
+HWND OtherItemWindow(HWND window) {
+    for (HWND other = GetWindow(window, GW_HWNDFIRST); other != nullptr;
+         other = GetWindow(other, GW_HWNDNEXT)) {
+        if (other != window && IsItemWindow(other)) {
+            return other;
+        }
+    }
+    return nullptr;
+}
+
 // Histories are one column wider than the window, so the newest sample lies
 // in the last column and a full trace runs in from x = -1.
 void EnsureHistories(int width) {
@@ -69,8 +92,8 @@ void Paint(HWND window) {
     EndPaint(window, &paint);
 }
 
-// The samples gathered so far are dropped; the next paint starts afresh at the
-// new width.
+// The samples gathered so far are dropped; the next paint of any item window
+// starts afresh at that window's width.
 void Resize() {
     if (!CpuHistory) {
         return;
@@ -81,13 +104,34 @@ void Resize() {
     MemoryHistory.reset();
 }
 
+// Every settings load may bring a height the host was never told: a reload
+// after Cancel of what another program stored meanwhile, say.
 LRESULT ReportHeight(TODAYLISTITEM* item) {
-    if (HeightChanged == 0) {
+    const int height = ScaleY(SizeHeights[SettingOrDefault(&Settings::WindowSize)]);
+    if (HeightChanged == 0 && height == ReportedHeight) {
         return FALSE;
     }
     HeightChanged = 0;
-    item->cyp = ScaleY(SizeHeights[SettingOrDefault(&Settings::WindowSize)]);
+    ReportedHeight = height;
+    item->cyp = height;
     return TRUE;
+}
+
+// Window-system objects go here rather than at the library's unload, where
+// the loader lock is held, often on the sampler's thread as it leaves.
+void Destroy(HWND window) {
+    CloseTapDialogs(window);
+    LiveItemWindows = LiveItemWindows.load() - 1;
+    if (LiveItemWindows.load() > 0) {
+        if (ItemWindowHandle.load() == window) {
+            ItemWindowHandle = OtherItemWindow(window);
+        }
+        return;
+    }
+    StopLoadSampler();
+    // Every paint selects the font back out before it returns.
+    DeleteObject(ItemFont);
+    ItemFont = nullptr;
 }
 
 // A copy of the system font at the caption's size and normal weight.
@@ -104,8 +148,7 @@ HFONT MakeItemFont() {
 LRESULT CALLBACK ItemWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_DESTROY:
-        CloseTapDialogs(window);
-        StopLoadSampler();
+        Destroy(window);
         return 0;
     case WM_CLOSE:
         // The window stays and keeps painting its last samples.
@@ -137,6 +180,9 @@ extern "C" HWND WINAPI InitializeCustomItem(TODAYLISTITEM* item, HWND parent) {
     }
     ModuleInstance = item->hinstDLL;
 
+    // Drops a registration that an unloaded earlier copy left, whose window
+    // procedure is gone: the only one this instance's windows could be made
+    // from (CE ignores the instance and has one class of a name per process).
     UnregisterClassW(ItemClassName, ModuleInstance);
     WNDCLASSW windowClass = {};
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
@@ -147,8 +193,14 @@ extern "C" HWND WINAPI InitializeCustomItem(TODAYLISTITEM* item, HWND parent) {
     RegisterClassW(&windowClass);
 
     HeightChanged = 1;
-    ItemWindowHandle = CreateWindowExW(0, ItemClassName, L"Tovamet", WS_CHILD | WS_VISIBLE, 0x1001F,
-                                       0x1001F, 0, 0, parent, nullptr, ModuleInstance, nullptr);
+    const HWND window =
+        CreateWindowExW(0, ItemClassName, L"Tovamet", WS_CHILD | WS_VISIBLE, 0x1001F, 0x1001F, 0, 0,
+                        parent, nullptr, ModuleInstance, nullptr);
+    // A failed creation leaves the sampler repainting the windows that live.
+    if (window != nullptr) {
+        ItemWindowHandle = window;
+        LiveItemWindows = LiveItemWindows.load() + 1;
+    }
     ReadScreenDpi();
     // Every paint selects ItemFont afresh and puts it back before it returns,
     // so the font of an earlier call is selected nowhere and can go.
@@ -158,18 +210,24 @@ extern "C" HWND WINAPI InitializeCustomItem(TODAYLISTITEM* item, HWND parent) {
         DeleteObject(previousFont);
     }
     LoadSettings();
-    return ItemWindowHandle;
+    return window;
 }
 
-void ReleaseItem() {
-    if (ItemFont != nullptr) {
-        DeleteObject(ItemFont);
-        ItemFont = nullptr;
+void InvalidateItemWindows() {
+    const HWND anchor = ItemWindowHandle.load();
+    if (anchor == nullptr) {
+        return;
     }
-    // Classes of a library stay registered after it has gone, pointing at its
-    // freed window procedure.
-    if (ModuleInstance != nullptr) {
-        UnregisterClassW(ItemClassName, ModuleInstance);
+    InvalidateRect(anchor, nullptr, FALSE);
+    if (LiveItemWindows.load() < 2) {
+        return;
     }
-    ReleaseLoadSampler();
+    // The host makes every item window a child of its own window, so the
+    // others are among this one's siblings.
+    for (HWND other = GetWindow(anchor, GW_HWNDFIRST); other != nullptr;
+         other = GetWindow(other, GW_HWNDNEXT)) {
+        if (other != anchor && IsItemWindow(other)) {
+            InvalidateRect(other, nullptr, FALSE);
+        }
+    }
 }

@@ -12,6 +12,5 @@ LRESULT CALLBACK ItemWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 // item is disabled or the window could not be made.
 extern "C" HWND WINAPI InitializeCustomItem(TODAYLISTITEM* item, HWND parent);
 
-// Frees what outlives the last item window (the caption font, the window
-// class, the sampler's stop signal); for the library's unload.
-void ReleaseItem();
+// Asks every live item window to repaint, without waiting; for the sampler.
+void InvalidateItemWindows();

@@ -5,6 +5,7 @@
 #include "device_values.h"
 #include "histories.h"
 #include "item_state.h"
+#include "item_window.h"
 #include "load_arithmetic.h"
 #include "screen_metrics.h"
 #include "settings.h"
@@ -59,7 +60,7 @@ void Publish(int8_t cpu, int memory) {
     if (--GridScrollOffset < 0) {
         GridScrollOffset = ScaleX(10) - 1;
     }
-    InvalidateRect(ItemWindowHandle.load(), nullptr, FALSE);
+    InvalidateItemWindows();
 }
 
 int MeasureMemory() {
@@ -83,7 +84,7 @@ DWORD WINAPI LoadSampler(LPVOID library) {
     // SamplerRunning was armed by the starter; arming it here again would undo
     // a stop requested before this thread first ran.
     int8_t lastCpu = 0;
-    int lastMemory = 0;
+    int lastMemory = NotMeasured;
     SamplerExited = 0;
     bool measuring = true;
     do {
@@ -96,10 +97,15 @@ DWORD WINAPI LoadSampler(LPVOID library) {
             publish = cpu.valid;
             if (cpu.valid) {
                 lastCpu = cpu.load;
-                lastMemory = ItemSettings.DisplayMemory != 0 ? MeasureMemory() : 0;
+                lastMemory = ItemSettings.DisplayMemory != 0 ? MeasureMemory() : NotMeasured;
             }
         } else {
             WaitForSingleObject(StopSignal, CurrentInterval());
+        }
+        // Memory switched on since the last measurement is read now, so that
+        // its first figure comes with this publish rather than the next.
+        if (lastMemory == NotMeasured && ItemSettings.DisplayMemory != 0) {
+            lastMemory = MeasureMemory();
         }
         if (publish) {
             Publish(lastCpu, lastMemory);

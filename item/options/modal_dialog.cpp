@@ -47,12 +47,10 @@ void CloseModalDialogs() {
     for (ModalRun* run = InnermostRun; run != nullptr; run = run->outer) {
         HWND dialog = run->dialog;
         run->dialog = nullptr;
+        // The system destroys each dialog as its loop, still on this
+        // thread's stack, ends; the tap handler holds the library until then.
         if (dialog != nullptr) {
-            // EndDialog gives the owner its input back. Destroying the window
-            // at once leaves nothing that could call the dialog's procedure
-            // later, when the host may have freed the library.
             EndDialog(dialog, IDCANCEL);
-            DestroyWindow(dialog);
         }
     }
 }

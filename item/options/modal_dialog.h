@@ -11,6 +11,6 @@ INT_PTR RunModalDialog(int templateId, HWND owner, DLGPROC procedure);
 // Every dialog of the item calls it as it initialises, which also notes the
 // dialog as the window of the innermost modal run.
 void InitFullScreenDialog(HWND dialog);
-// Ends and destroys the dialogs of the modal runs in progress, innermost
-// first, as Cancel would end them.
+// Ends the dialogs of the modal runs in progress, innermost first, as Cancel
+// would end them; each goes when its loop returns.
 void CloseModalDialogs();

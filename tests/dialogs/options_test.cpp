@@ -318,15 +318,17 @@ TEST_F(OptionsTest, OpensWithTheStoredValuesInTableOrder) {
         std::vector<std::pair<const wchar_t*, DWORD>> stored;
         int size, interval, mode;
         bool memory;
+        int reported; // the height the query reports after Cancel, 0 for none
     };
     const Case cases[] = {
-        {"an empty key: the defaults", {}, 2, 2, 0, true},
+        {"an empty key: the defaults", {}, 2, 2, 0, true, 0},
         {"stored values",
          {{L"WindowSize", 0}, {L"SampleInterval", 4}, {L"DisplayMode", 1}, {L"DisplayMemory", 0}},
          0,
          4,
          1,
-         false},
+         false,
+         20},
     };
     OpenItem();
     for (const Case& c : cases) {
@@ -356,6 +358,9 @@ TEST_F(OptionsTest, OpensWithTheStoredValuesInTableOrder) {
                  EXPECT_EQ(c.memory, Checked(d)) << c.what;
              },
              Click(IDCANCEL)});
+        DWORD cyp = 0;
+        EXPECT_EQ(c.reported != 0, Query(cyp) != FALSE) << c.what;
+        EXPECT_EQ(c.reported != 0 ? static_cast<DWORD>(ScaleY(c.reported)) : Absent, cyp);
     }
 }
 

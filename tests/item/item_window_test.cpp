@@ -155,8 +155,9 @@ TEST_F(ItemWindowTest, FirstPaintStartsOneSamplerAndSizeStopsIt) {
 }
 
 TEST_F(ItemWindowTest, CloseKeepsTheWindowPaintingItsLastSamples) {
-    StoreDword(L"WindowSize", 1);
+    StoreDword(L"WindowSize", 0);
     StoreDword(L"SampleColor", 1);
+    StoreDword(L"DisplayMemory", 0);
     ASSERT_NE(nullptr, Create());
     Place(120, 40);
     ASSERT_TRUE(PumpUntil([] { return CpuCount() >= 4; }, 10000));
@@ -173,6 +174,15 @@ TEST_F(ItemWindowTest, CloseKeepsTheWindowPaintingItsLastSamples) {
     TestCanvas shown(120, 40);
     shown.CaptureClient(item);
     EXPECT_GT(shown.CountColor(ColorPalette[1], 100, 0, 120, 40), 0) << "the kept trace is drawn";
+    ItemSettings.DisplayMemory = 1;
+    TestCanvas on(120, 40);
+    RedrawWindow(item, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    on.CaptureClient(item);
+    int differing = 0;
+    for (int i = 0; i < 120 * 40; ++i) {
+        differing += shown.Pixel(i % 120, i / 120) != on.Pixel(i % 120, i / 120) ? 1 : 0;
+    }
+    EXPECT_EQ(0, differing) << "memory on before its first reading: no figure or trace of it";
 }
 
 TEST_F(ItemWindowTest, BackgroundComesFromThePaletteOrTheHost) {
@@ -226,6 +236,24 @@ TEST_F(ItemWindowTest, SecondEntryCallMakesANewWindowAndFont) {
     ASSERT_TRUE(CpuHistory);
     EXPECT_EQ(151, CpuHistory->Capacity());
     EXPECT_TRUE(PumpUntil([] { return CpuCount() >= 2; }, 10000));
+}
+
+// Nothing is dispatched while waiting, so the repaint requests stay pending.
+TEST_F(ItemWindowTest, EveryLiveWindowRepaintsAndTheLastGoesOnAlone) {
+    ASSERT_NE(nullptr, Create());
+    const HWND first = item;
+    Place(100, 50);
+    ASSERT_NE(nullptr, Create());
+    Place(100, 50);
+    const auto pending = [](HWND window) { return GetUpdateRect(window, nullptr, FALSE) != 0; };
+    for (const HWND other : {first, item}) {
+        RedrawWindow(host.Handle(), nullptr, nullptr, RDW_VALIDATE | RDW_ALLCHILDREN);
+        for (int wait = 0; wait < 1000 && !(pending(item) && pending(other)); ++wait) {
+            Sleep(10);
+        }
+        EXPECT_TRUE(pending(item) && pending(other)) << (other == first ? "both" : "the second");
+        DestroyWindow(first);
+    }
 }
 
 } // namespace
