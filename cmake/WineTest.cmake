@@ -1,3 +1,6 @@
+# Cost that puts a test ahead of every other in ctest's order.
+set(TOVAMET_PINNED_COST 1000)
+
 # add_wine_test(NAME name COMMAND target [args...] [SCREEN WxH] [DPI n] [PIN])
 # Registers a test that runs a Windows program under Wine in a prefix of its
 # own, on an X server of its own; SCREEN gives it a Wine virtual desktop of that
@@ -25,7 +28,9 @@ function(add_wine_test)
     set_tests_properties(${WT_NAME} PROPERTIES TIMEOUT ${WT_TIMEOUT}
                          ENVIRONMENT "TOVAMET_BUILD_DIR=${PROJECT_BINARY_DIR}")
     if(WT_PIN)
-        # Pinned runs measure core 0: never two at once.
-        set_tests_properties(${WT_NAME} PROPERTIES RESOURCE_LOCK core0)
+        # Pinned runs measure core 0: never two at once. They form the suite's
+        # longest chain, so they start first, before the other runs take
+        # every core and the pinned ones would wait for them.
+        set_tests_properties(${WT_NAME} PROPERTIES RESOURCE_LOCK core0 COST ${TOVAMET_PINNED_COST})
     endif()
 endfunction()
