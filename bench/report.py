@@ -47,7 +47,8 @@ EXPECTED = {
     + [f"endure.load_unload_{k}" for k in ("completed", "gdi_growth", "handle_growth",
                                            "private_growth")],
     "registry": [f"registry.{c}" for c in REGISTRY_CASES],
-    "fuzz": ["fuzz.dialog_template_runs", "fuzz.dialog_template_findings"],
+    "fuzz": [f"fuzz.{f}_{k}" for f in ("dialog_template", "setup_file")
+             for k in ("runs", "findings")],
     "shipped": [f"shipped.{arch}{k}" for arch in ("", "arm_")
                 for k in ("tovamet_dll_bytes", "tovametsetup_dll_bytes", "imports_outside_device")],
 }
@@ -89,29 +90,35 @@ def parse_suite(raw, suite):
     return rows, samples, dropped, problems
 
 
-def fuzz_rows(raw):
-    missing = read(os.path.join(raw, "fuzz.missing")).strip()
+FUZZERS = {"dialog_template": "dialog template walker",
+           "setup_file": "cabinet setup-file reader"}
+
+
+def fuzz_rows(raw, fuzzer):
+    base = os.path.join(raw, "fuzz_" + fuzzer)
+    missing = read(base + ".missing").strip()
     if missing:
         return [], [missing]
-    log = read(os.path.join(raw, "fuzz.txt"))
-    rc = read(os.path.join(raw, "fuzz.rc"), "missing").strip()
-    planned = read(os.path.join(raw, "fuzz.planned")).strip()
+    log = read(base + ".txt")
+    rc = read(base + ".rc", "missing").strip()
+    planned = read(base + ".planned").strip()
     done = re.search(r"Done (\d+) runs in (\d+) second", log)
     runs = int(done.group(1)) if done else None
     if runs is None:
         last = re.findall(r"^#(\d+)\s", log, re.M)
         runs = int(last[-1]) if last else 0
-    artifacts = [f for f in os.listdir(raw) if f.startswith("fuzz-artifact-")]
+    prefix = "fuzz_" + fuzzer + "-artifact-"
+    artifacts = [f for f in os.listdir(raw) if f.startswith(prefix)]
     findings = len(artifacts) + (1 if rc not in ("0",) and not artifacts else 0)
     seconds = done.group(2) if done else "?"
-    compared = "dialog template walker under ASan + UBSan (libFuzzer)"
+    compared = FUZZERS[fuzzer] + " under ASan + UBSan (libFuzzer)"
     rows = [
-        {"suite": "fuzz", "name": "fuzz.dialog_template_runs", "value": float(runs),
+        {"suite": "fuzz", "name": f"fuzz.{fuzzer}_runs", "value": float(runs),
          "unit": "runs", "compared": compared, "target": f"{planned} planned",
          "status": "pass" if done and str(runs) == planned else "info",
          "note": f"{seconds} s; exit code {rc}"
                  + ("" if str(runs) == planned else "; stopped at the time cap")},
-        {"suite": "fuzz", "name": "fuzz.dialog_template_findings", "value": float(findings),
+        {"suite": "fuzz", "name": f"fuzz.{fuzzer}_findings", "value": float(findings),
          "unit": "findings", "compared": compared, "target": "0",
          "status": "pass" if findings == 0 else "fail",
          "note": ("artifacts: " + ", ".join(artifacts)) if artifacts else "no crash, leak or "
@@ -184,11 +191,13 @@ def main():
     parser.add_argument("--machine", required=True)
     parser.add_argument("--seconds", type=int, default=0)
     parser.add_argument("--short", action="store_true")
+    # Only these suites ran: the report expects their rows alone.
+    parser.add_argument("--suites", nargs="+", default=list(EXPECTED))
     args = parser.parse_args()
     raw = os.path.join(args.out, "raw")
 
     rows, samples, dropped, problems, reruns = [], [], [], {}, {}
-    for suite in SUITES:
+    for suite in (s for s in SUITES if s in args.suites):
         rerun = read(os.path.join(raw, suite + ".rerun")).strip()
         if rerun:
             reruns[suite] = rerun
@@ -198,13 +207,18 @@ def main():
             samples, dropped = got_samples, got_dropped
         if trouble:
             problems[suite] = "; ".join(trouble)
-    got, trouble = fuzz_rows(raw)
-    rows += got
-    fuzz_missing = trouble[0] if trouble else None
+    fuzz_missing = None
+    if "fuzz" in args.suites:
+        for fuzzer in FUZZERS:
+            got, trouble = fuzz_rows(raw, fuzzer)
+            rows += got
+            fuzz_missing = fuzz_missing or (trouble[0] if trouble else None)
 
     names = {r["name"] for r in rows}
     missing = []
     for suite, expected in EXPECTED.items():
+        if suite not in args.suites:
+            continue
         for name in expected:
             if name in names:
                 continue
