@@ -164,6 +164,14 @@ RULES = [
                          need(a.wstr(1) in ce.classes, "lpClassName", a.wstr(1), "no such class"),
                          need(a[8] in ce.windows, "hWndParent", a[8], "no such window")),
      lambda a, ce: ce.create_window(a)),
+    ("GetWindow", "GetWindow (Windows CE 5.0)",
+     lambda a, ce: first(need(a[0] in ce.windows, "hWnd", a[0], "no such window"),
+                         need(a[1] in (0, 1, 2, 3, 4, 5), "uCmd", a[1], "not a GW_ value CE has")),
+     lambda a, ce: ce.related_window(a[0], a[1])),
+    ("GetClassNameW", "GetClassName (Windows CE 5.0)",
+     lambda a, ce: first(need(a[0] in ce.windows, "hWnd", a[0], "no such window"),
+                         need(a[2] > 0, "nMaxCount", a[2], "no room for the name")),
+     lambda a, ce: ce.class_name(a)),
     ("GetParent", "GetParent (Windows CE 5.0)",
      lambda a, ce: need(a[0] in ce.windows, "hWnd", a[0], "no such window"),
      lambda a, ce: ce.windows[a[0]]["parent"]),
@@ -255,6 +263,8 @@ RULES = [
     ("wsprintfW", "wsprintf (Windows CE 5.0)", ok, lambda a, ce: ce.wsprintf(a)),
     ("memset", "memset (Windows CE 5.0)", ok,
      lambda a, ce: ce.write(a[0], bytes([a[1] & 0xFF]) * a[2]) or a[0]),
+    ("wcscmp", "wcscmp (Windows CE 5.0)", ok,
+     lambda a, ce: (a.wstr(0) > a.wstr(1)) - (a.wstr(0) < a.wstr(1))),
     ("memcpy", "memcpy (Windows CE 5.0)",
      lambda a, ce: need(a[0] + a[2] <= a[1] or a[1] + a[2] <= a[0], "dest", a[0], "overlaps src"),
      lambda a, ce: ce.write(a[0], bytes(ce.m.uc.mem_read(a[1], a[2]))) or a[0]),
@@ -474,6 +484,20 @@ class WindowsCe:
         self.windows[handle] = {"class": a.wstr(1), "name": a.wstr(2), "style": a[3],
                                 "parent": a[8], "proc": self.classes[a.wstr(1)], "size": (0, 0)}
         return handle
+
+    def related_window(self, window, command):
+        """GetWindow over siblings in creation order (GW_HWNDFIRST, GW_HWNDLAST,
+        GW_HWNDNEXT, GW_HWNDPREV); the model has no owners or children."""
+        parent = self.windows[window]["parent"]
+        siblings = [w for w, f in self.windows.items() if f["parent"] == parent]
+        at = siblings.index(window)
+        chosen = {0: 0, 1: len(siblings) - 1, 2: at + 1, 3: at - 1}.get(command, -1)
+        return siblings[chosen] if 0 <= chosen < len(siblings) else 0
+
+    def class_name(self, a):
+        name = self.windows[a[0]]["class"][:a[2] - 1]
+        self.write(a[1], name.encode("utf-16-le") + b"\0\0")
+        return len(name)
 
     def invalidate(self, a):
         self.invalidated.append((self.thread(), a[0], a[1], a[2]))

@@ -7,8 +7,9 @@ drive them, and their plain logic against the native build's answers.
       Tovamet, at 96 dpi with the default settings and at 192 dpi with a
       stored size: DllMain attach, InitializeCustomItem, the height queries,
       a paint that starts the sampler, the sampler's measuring and sleeping
-      periods on the scripted clock, a second paint, WM_DESTROY stopping the
-      sampler, detach. TovametSetup: the four hooks around the model
+      periods on the scripted clock, a second paint, a second item window that
+      the publishes repaint too and whose WM_DESTROY leaves the sampler
+      running, the first window's WM_DESTROY stopping it, detach. TovametSetup: the four hooks around the model
       registry, and the thread that Install_Exit starts.
   emulate_device_dlls.py logic --shipped ARM_SHIPPED --oracle PROGRAM --seeds FOLDER...
       CpuLoadOfPeriod, MemoryLoadPercent, SampleHistory and ReadDialogTemplate
@@ -116,6 +117,23 @@ def run_item(folder, dpi, stored, strip):
     expect(ce.texts[-1:] == [" CPU: 25% Mem: 75% used"], "the caption of the measured period",
            ce.texts[-1:])
 
+    # A second item window beside the first: every publish repaints both, and
+    # only the last window's WM_DESTROY stops the sampler.
+    second = m.call(host, m.base + image.export_rva(ordinal=240), item, parent)
+    expect(second in ce.windows and second != window, "a second entry call makes a second window",
+           second)
+    if second in ce.windows:
+        seen = len(ce.invalidated)
+        ce.pause_after = (name, len([i for i in ce.invalidated if i[0] == name]) + 2)
+        m.resume(sampler)
+        repainted = sorted({i[1] for i in ce.invalidated[seen:] if i[0] == name})
+        expect(repainted == sorted({window, second}), "a publish repaints both item windows",
+               repainted)
+        expect(m.call(host, proc, second, WM_DESTROY, 0, 0) == 0 and not sampler.done
+               and ce.priorities.get(name) == 7,
+               "the first of two windows to go leaves the sampler measuring")
+        del ce.windows[second]
+
     stopped = m.call(host, proc, window, WM_DESTROY, 0, 0)
     expect(stopped is None and ce.priorities.get(name) == 3,
            "WM_DESTROY raises the sampler to CE's normal priority and waits for it",
@@ -150,6 +168,9 @@ def run_setup(folder):
         ce.broadcasts.clear()
         result = m.call(installer, m.base + image.export_rva(name=hook), *arguments)
         expect(result == 0, f"{hook} returns 0", result)
+        # Where the platform takes the notify-send, nothing outlives the hook.
+        expect(not ce.started or hook != "Install_Exit",
+               "Install_Exit starts no thread of its own on the device", ce.started)
         for _, start, parameter, name in ce.started:
             m.call(m.thread(name), start, parameter)
         ce.started.clear()
