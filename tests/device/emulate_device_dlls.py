@@ -9,8 +9,9 @@ drive them, and their plain logic against the native build's answers.
       a paint that starts the sampler, the sampler's measuring and sleeping
       periods on the scripted clock, a second paint, a second item window that
       the publishes repaint too and whose WM_DESTROY leaves the sampler
-      running, the first window's WM_DESTROY stopping it, detach. TovametSetup: the four hooks around the model
-      registry, and the thread that Install_Exit starts.
+      running, the first window's WM_DESTROY stopping it, detach.
+      TovametSetup: the four hooks around the model registry; Install_Exit,
+      whose notify-send the device takes, starts no thread.
   emulate_device_dlls.py logic --shipped ARM_SHIPPED --oracle PROGRAM --seeds FOLDER...
       CpuLoadOfPeriod, MemoryLoadPercent, SampleHistory and ReadDialogTemplate
       at the addresses of the link map, over the same inputs as PROGRAM (a
