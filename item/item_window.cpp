@@ -93,8 +93,10 @@ void Paint(HWND window) {
 }
 
 // The samples gathered so far are dropped; the next paint of any item window
-// starts afresh at that window's width.
-void Resize() {
+// starts afresh at that window's width. That paint is asked for here: a host
+// may move the window without a repaint, and a stop at the very start of a
+// spin publishes nothing that would ask for one.
+void Resize(HWND window) {
     if (!CpuHistory) {
         return;
     }
@@ -102,6 +104,7 @@ void Resize() {
     SamplerThread = nullptr;
     CpuHistory.reset();
     MemoryHistory.reset();
+    InvalidateRect(window, nullptr, FALSE);
 }
 
 // Every settings load may bring a height the host was never told: a reload
@@ -155,7 +158,7 @@ LRESULT CALLBACK ItemWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         StopLoadSampler();
         return 0;
     case WM_SIZE:
-        Resize();
+        Resize(window);
         return 0;
     case WM_PAINT:
         Paint(window);

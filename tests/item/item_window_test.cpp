@@ -151,6 +151,15 @@ TEST_F(ItemWindowTest, FirstPaintStartsOneSamplerAndSizeStopsIt) {
     EXPECT_EQ(201, CpuHistory->Capacity());
     EXPECT_TRUE(PumpUntil([] { return CpuCount() >= 2; }, 10000)) << "a fresh sampler runs";
     EXPECT_EQ(1, SamplerThreads());
+
+    // With the sampler already stopped, the resize's stop publishes nothing
+    // that would ask for a paint; the resize asks for it itself.
+    SendMessageW(item, WM_CLOSE, 0, 0);
+    UpdateWindow(item);
+    MoveWindow(item, 0, 0, 180, 50, FALSE);
+    UpdateWindow(item);
+    ASSERT_TRUE(CpuHistory) << "the paint at the new width came";
+    EXPECT_EQ(181, CpuHistory->Capacity());
 }
 
 TEST_F(ItemWindowTest, CloseKeepsTheWindowPaintingItsLastSamples) {
