@@ -189,17 +189,17 @@ class SetupFileWriter {
     }
 
     // The string ids of the path's parts, closed by a 0.
-    bool Spec(const std::wstring& path, std::string& spec) {
-        spec.clear();
+    bool StringIds(const std::wstring& path, std::string& ids) {
+        ids.clear();
         for (const std::wstring& part : SplitPath(path)) {
             uint32_t id = 0;
             if (!StringId(part, id)) {
                 return false;
             }
-            Append16(spec, id);
+            Append16(ids, id);
         }
-        Append16(spec, 0);
-        if (spec.size() > 0xFFFF) {
+        Append16(ids, 0);
+        if (ids.size() > 0xFFFF) {
             return Fail(error_, L"\"" + path + L"\" has too many parts");
         }
         return true;
@@ -209,17 +209,17 @@ class SetupFileWriter {
         auto found = dirIds_.find(file.directory);
         if (found == dirIds_.end()) {
             std::wstring named;
-            std::string spec;
+            std::string ids;
             if (!WithFolderName(file.directory, named)) {
                 return Fail(error_, file.directory + L" is not in a folder of the device");
             }
-            if (!Spec(named, spec)) {
+            if (!StringIds(named, ids)) {
                 return false;
             }
             found = dirIds_.emplace(file.directory, ++counts_[Dirs]).first;
             Append16(tables_[Dirs], found->second);
-            Append16(tables_[Dirs], static_cast<uint32_t>(spec.size()));
-            tables_[Dirs] += spec;
+            Append16(tables_[Dirs], static_cast<uint32_t>(ids.size()));
+            tables_[Dirs] += ids;
         }
         std::string name;
         if (!Ascii(file.name, name) || name.size() > 0xFFFF) {
@@ -239,8 +239,8 @@ class SetupFileWriter {
         const auto hive = std::make_pair(value.root, value.subkey);
         auto found = hiveIds_.find(hive);
         if (found == hiveIds_.end()) {
-            std::string spec;
-            if (!Spec(value.subkey, spec)) {
+            std::string ids;
+            if (!StringIds(value.subkey, ids)) {
                 return false;
             }
             found = hiveIds_.emplace(hive, ++counts_[Hives]).first;
@@ -251,8 +251,8 @@ class SetupFileWriter {
             Append16(tables_[Hives], found->second);
             Append16(tables_[Hives], root);
             Append16(tables_[Hives], 0);
-            Append16(tables_[Hives], static_cast<uint32_t>(spec.size()));
-            tables_[Hives] += spec;
+            Append16(tables_[Hives], static_cast<uint32_t>(ids.size()));
+            tables_[Hives] += ids;
         }
         std::string data;
         std::string text;
@@ -394,8 +394,8 @@ class SetupFileReader {
     }
 
     // A list of string ids closed by a 0, as the path parts they name.
-    bool Spec(size_t at, size_t length, const std::wstring& field,
-              std::vector<std::wstring>& parts) {
+    bool StringIds(size_t at, size_t length, const std::wstring& field,
+                   std::vector<std::wstring>& parts) {
         parts.clear();
         if (length < 4 || length % 2 != 0 || Get16(bytes_, at + length - 2) != 0) {
             return Fail(error_, field + L"its list of strings is not closed by a 0");
@@ -448,7 +448,7 @@ class SetupFileReader {
         return Walk(Dirs, 4, 2, [this](size_t i, size_t at, size_t data, size_t length) {
             std::vector<std::wstring> parts;
             std::wstring path;
-            if (!Spec(data, length, Entry(Dirs, i), parts) ||
+            if (!StringIds(data, length, Entry(Dirs, i), parts) ||
                 !Folder(parts[0], Entry(Dirs, i), path)) {
                 return false;
             }
@@ -508,7 +508,7 @@ class SetupFileReader {
             if (!known) {
                 return Fail(error_, Entry(Hives, i) + L"its root is not HKCR, HKCU or HKLM");
             }
-            if (!Spec(data, length, Entry(Hives, i), parts)) {
+            if (!StringIds(data, length, Entry(Hives, i), parts)) {
                 return false;
             }
             for (const std::wstring& part : parts) {
