@@ -25,6 +25,7 @@ int ScaleY(int v) {
     return ScaleByDpi(v, LogPixelsY);
 }
 
-bool IsShortScreen() {
-    return GetSystemMetrics(SM_CYSCREEN) < ScaleY(320);
+DialogShape CurrentDialogShape() {
+    return ChooseDialogShape(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                             LogPixelsX, LogPixelsY);
 }

@@ -1,6 +1,8 @@
 // The screen's logical DPI, read once per process, and the helpers that
-// scale 96-dpi lengths and tell a short screen from a tall one.
+// scale 96-dpi lengths and tell which layout the screen's dialogs get.
 #pragma once
+
+#include "dialog_shape.h"
 
 extern int LogPixelsX;
 extern int LogPixelsY;
@@ -9,5 +11,5 @@ extern int LogPixelsY;
 void ReadScreenDpi();
 int ScaleX(int v);
 int ScaleY(int v);
-// True when the screen is less than ScaleY(320) high (landscape or square).
-bool IsShortScreen();
+// The layout for the screen as it is now.
+DialogShape CurrentDialogShape();

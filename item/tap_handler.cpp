@@ -4,7 +4,6 @@
 #include "item_state.h"
 #include "modal_dialog.h"
 #include "options_dialog.h"
-#include "resource.h"
 #include "screen_metrics.h"
 #include "settings.h"
 
@@ -27,8 +26,7 @@ void TapHandler(HWND item) {
     // The host may destroy the item and free the library in a message that
     // the dialog's loop dispatches; this code still has to return through it.
     HMODULE library = HoldLibrary();
-    const int optionsTemplate = IsShortScreen() ? IDD_OPTIONS_SHORT : IDD_OPTIONS;
-    if (RunModalDialog(optionsTemplate, item, OptionsDialog) == IDOK) {
+    if (RunModalDialog(OptionsTemplateFor(CurrentDialogShape()), item, OptionsDialog) == IDOK) {
         HeightChanged = 1;
         SaveSettings();
         InvalidateRect(item, nullptr, FALSE);

@@ -1,6 +1,6 @@
 // The colour picker: a title band, the 16 palette swatches in a grid that
-// follows the screen's shape, and the "Transparent" box for the settings that
-// may be transparent.
+// follows the screen's shape, the "Transparent" box for the settings that may
+// be transparent, and "Cancel", both kept clear of the grid.
 #include "color_picker.h"
 
 #include "dialog_relayout.h"
@@ -8,6 +8,7 @@
 #include "gdi_guards.h"
 #include "item_state.h"
 #include "modal_dialog.h"
+#include "picker_grid.h"
 #include "resource.h"
 #include "screen_metrics.h"
 #include "settings.h"
@@ -20,30 +21,45 @@ namespace {
 
 const COLORREF TitleColor = RGB(0, 0, 156);
 
-struct GridShape {
-    int columns;
-    int rows;
-};
-
-GridShape CurrentGridShape() {
-    return IsShortScreen() ? GridShape{6, 3} : GridShape{4, 4};
+// Chosen afresh at every use: a screen that has turned is seen at once.
+PickerGrid CurrentGrid() {
+    return PickerGridFor(CurrentDialogShape(), LogPixelsX, LogPixelsY);
 }
 
 int TitleBandHeight() {
     return ScaleY(24);
 }
 
-RECT SwatchRect(int index, const GridShape& shape) {
-    RECT swatch;
-    swatch.left = ScaleX(5) + (index % shape.columns) * ScaleX(50);
-    swatch.right = swatch.left + ScaleX(40);
-    swatch.top = TitleBandHeight() + ScaleY(10) + (index / shape.columns) * ScaleY(50);
-    swatch.bottom = swatch.top + ScaleY(40);
-    return swatch;
+// The template places the buttons in dialog units, which follow the font
+// rather than the dpi, and the grid lies in scaled pixels: at some dpi the
+// template's places reach into the grid. Both buttons then move together,
+// as far as it takes to clear every swatch's cell.
+void ClearButtonsOfGrid(HWND dialog) {
+    const HWND buttons[] = {GetDlgItem(dialog, IDCANCEL), GetDlgItem(dialog, IDC_TRANSPARENT)};
+    if (buttons[0] == nullptr || buttons[1] == nullptr) {
+        return;
+    }
+    RECT span;
+    const RECT cancel = ClientPlace(dialog, buttons[0]);
+    const RECT box = ClientPlace(dialog, buttons[1]);
+    UnionRect(&span, &cancel, &box);
+    const PixelShift shift =
+        PickerButtonShift(CurrentGrid(), {span.left, span.top, span.right, span.bottom});
+    if (shift.dx == 0 && shift.dy == 0) {
+        return;
+    }
+    for (HWND button : buttons) {
+        const RECT place = ClientPlace(dialog, button);
+        SetWindowPos(button, nullptr, place.left + shift.dx, place.top + shift.dy, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 void Initialize(HWND dialog) {
     InitFullScreenDialog(dialog);
+    // The shell's sizing re-lays the dialog out; a dialog that had its size
+    // already gets no WM_SIZE.
+    ClearButtonsOfGrid(dialog);
     HWND transparent = GetDlgItem(dialog, IDC_TRANSPARENT);
     ShowWindow(transparent, PickerAllowsTransparent != 0 ? SW_SHOW : SW_HIDE);
     SendMessageW(transparent, BM_SETCHECK,
@@ -51,13 +67,17 @@ void Initialize(HWND dialog) {
 }
 
 void DrawTitle(HDC surface, int screenWidth) {
-    LOGFONTW font;
-    GetObjectW(GetCurrentObject(surface, OBJ_FONT), sizeof(font), &font);
+    SetTextColor(surface, TitleColor);
+    RECT band = {8, 0, screenWidth, TitleBandHeight()};
+    LOGFONTW font = {};
+    // A font that cannot be read leaves the title in the context's own.
+    if (GetObjectW(GetCurrentObject(surface, OBJ_FONT), sizeof(font), &font) == 0) {
+        DrawTextW(surface, PickerTitle, -1, &band, DT_SINGLELINE | DT_VCENTER);
+        return;
+    }
     font.lfWeight = FW_BOLD;
     GdiObjectHolder titleFont(CreateFontIndirectW(&font));
     SelectionHolder selection(surface, titleFont.Get());
-    SetTextColor(surface, TitleColor);
-    RECT band = {8, 0, screenWidth, TitleBandHeight()};
     DrawTextW(surface, PickerTitle, -1, &band, DT_SINGLELINE | DT_VCENTER);
 }
 
@@ -71,9 +91,10 @@ void DrawSeparator(HDC surface, int screenWidth) {
 void DrawSwatches(HDC surface) {
     GdiObjectHolder frame(CreateSolidBrush(RGB(0, 0, 0)));
     const HBRUSH frameBrush = static_cast<HBRUSH>(frame.Get());
-    const GridShape shape = CurrentGridShape();
+    const PickerGrid grid = CurrentGrid();
     for (int k = 0; k < PaletteSize; ++k) {
-        RECT swatch = SwatchRect(k, shape);
+        const PixelBox box = PickerSwatchBox(grid, k);
+        RECT swatch = {box.left, box.top, box.right, box.bottom};
         {
             GdiObjectHolder fill(CreateSolidBrush(ColorPalette[k]));
             FillRect(surface, &swatch, static_cast<HBRUSH>(fill.Get()));
@@ -103,17 +124,8 @@ void Paint(HWND dialog) {
 }
 
 void HitTest(HWND dialog, LPARAM position) {
-    const int x = LOWORD(position);
-    const int y = HIWORD(position);
-    // Truncating division: a tap in the title band lands in row 0.
-    const int row = (y - ScaleY(10) - TitleBandHeight()) / ScaleY(50);
-    const int column = (x - ScaleX(5)) / ScaleX(50);
-    const GridShape shape = CurrentGridShape();
-    if (row < 0 || row > shape.rows - 1 || column < 0 || column > shape.columns - 1) {
-        return;
-    }
-    const int index = row * shape.columns + column;
-    if (index > PaletteSize - 1) {
+    const int index = PickerSwatchAt(CurrentGrid(), LOWORD(position), HIWORD(position));
+    if (index < 0) {
         return;
     }
     PickerColorIndex = index;
@@ -150,8 +162,8 @@ INT_PTR CALLBACK ColorPickerDialog(HWND dialog, UINT message, WPARAM wParam, LPA
         Paint(dialog);
         return 1;
     case WM_SIZE:
-        RelayoutDialog(ModuleInstance, dialog,
-                       IsShortScreen() ? IDD_COLOR_PICKER_SHORT : IDD_COLOR_PICKER);
+        RelayoutDialog(ModuleInstance, dialog, PickerTemplateFor(CurrentDialogShape()));
+        ClearButtonsOfGrid(dialog);
         return 0;
     case WM_COMMAND:
         return Command(dialog, LOWORD(wParam));

@@ -1,4 +1,4 @@
-// Modal dialogs from the item's own templates.
+// Modal dialogs from the item's own templates, and the places of their controls.
 #include "modal_dialog.h"
 
 #include "aygshell.h"
@@ -53,4 +53,11 @@ void CloseModalDialogs() {
             EndDialog(dialog, IDCANCEL);
         }
     }
+}
+
+RECT ClientPlace(HWND dialog, HWND control) {
+    RECT place;
+    GetWindowRect(control, &place);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
+    return place;
 }

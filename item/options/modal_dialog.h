@@ -1,4 +1,4 @@
-// Runs a dialog of the item's resources modally.
+// Runs a dialog of the item's resources modally, and what its procedures share.
 #pragma once
 
 #include <windows.h>
@@ -14,3 +14,5 @@ void InitFullScreenDialog(HWND dialog);
 // Ends the dialogs of the modal runs in progress, innermost first, as Cancel
 // would end them; each goes when its loop returns.
 void CloseModalDialogs();
+// Where a control lies in its dialog's client area.
+RECT ClientPlace(HWND dialog, HWND control);

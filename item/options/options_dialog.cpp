@@ -40,13 +40,6 @@ struct Swatch {
 const int TallOrder[] = {0, 1, 2, 4, 3};
 const int ShortOrder[] = {0, 1, 2, 3, 4};
 
-RECT ClientPlace(HWND dialog, HWND control) {
-    RECT place;
-    GetWindowRect(control, &place);
-    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
-    return place;
-}
-
 // Where the label of a button's row ends: the right edge of the nearest
 // control left of the button on its row. A label's text never shows past its
 // control, and the swatch must not cover the control either.
@@ -121,8 +114,8 @@ void PickColor(HWND dialog, const ColorButton& button) {
     PickerTitle = button.title;
     PickerAllowsTransparent = button.allowsTransparent;
     PickerColorIndex = SettingOrDefault(button.setting);
-    const int pickerTemplate = IsShortScreen() ? IDD_COLOR_PICKER_SHORT : IDD_COLOR_PICKER;
-    if (RunModalDialog(pickerTemplate, dialog, ColorPickerDialog) == IDOK) {
+    if (RunModalDialog(PickerTemplateFor(CurrentDialogShape()), dialog, ColorPickerDialog) ==
+        IDOK) {
         ItemSettings.*button.setting = PickerColorIndex;
         // A screen that keeps the covered dialog's pixels shows it again
         // without a paint, with the old colour in the swatch.
@@ -139,7 +132,8 @@ void Paint(HWND dialog) {
         // context's system font is larger than the swatch.
         SelectionHolder font(surface,
                              reinterpret_cast<HGDIOBJ>(SendMessageW(dialog, WM_GETFONT, 0, 0)));
-        const bool shortScreen = IsShortScreen();
+        // The square layout's rows are the tall one's, one above the other.
+        const bool shortScreen = CurrentDialogShape() == DialogShape::Short;
         Swatch swatches[5];
         SwatchLayout(dialog, shortScreen, swatches);
         for (Swatch& swatch : swatches) {

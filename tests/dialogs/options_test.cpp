@@ -15,6 +15,7 @@
 #include "histories.h"
 #include "item_state.h"
 #include "item_window.h"
+#include "picker_grid.h"
 #include "resource.h"
 #include "screen_metrics.h"
 #include "screen_orientation.h"
@@ -41,11 +42,11 @@ std::atomic<int32_t> Settings::*const RowSettings[RowCount] = {
 // the dialog, so that each swatch can be found by its colour.
 const int MarkerColors[RowCount] = {2, 3, 4, 7, 6};
 
-// The centre of swatch k in the colour picker.
-POINT PickerSwatch(int k) {
-    const int columns = IsShortScreen() ? 6 : 4;
-    return {ScaleX(5) + (k % columns) * ScaleX(50) + ScaleX(20),
-            ScaleY(24) + ScaleY(10) + (k / columns) * ScaleY(50) + ScaleY(20)};
+// Swatch k of the colour picker on this screen.
+RECT PickerSwatchRect(int k) {
+    const PixelBox s =
+        PickerSwatchBox(PickerGridFor(CurrentDialogShape(), LogPixelsX, LogPixelsY), k);
+    return {s.left, s.top, s.right, s.bottom};
 }
 
 DialogStep Click(int id) {
@@ -59,8 +60,8 @@ DialogStep Choose(int list, int index) {
 
 DialogStep TapPickerSwatch(int k) {
     return [k](HWND dialog) {
-        const POINT at = PickerSwatch(k);
-        TapAt(dialog, at.x, at.y);
+        const RECT at = PickerSwatchRect(k);
+        TapAt(dialog, (at.left + at.right) / 2, (at.top + at.bottom) / 2);
     };
 }
 
@@ -233,8 +234,8 @@ void ExpectWordInside(const TestCanvas& shown, const RECT& frame, const char* wh
 // centred on its row's "Edit" button vertically, left of that button and
 // clear of every control. Then the transparent background and grid must show
 // their word inside the frame, and with the live settings back every swatch
-// their colour or word.
-void ExpectSwatches(HWND dialog) {
+// their colour or word. The frames found go to `found`, when given.
+void ExpectSwatches(HWND dialog, std::vector<RECT>* found = nullptr) {
     RECT client;
     GetClientRect(dialog, &client);
     const int width = client.right, height = client.bottom;
@@ -281,7 +282,7 @@ void ExpectSwatches(HWND dialog) {
         ExpectSwatch(
             marked, f, [fill](int, int) { return fill; }, name);
         // The layout's size, or a little narrower where a tall row has less room.
-        const int wanted = ScaleX(IsShortScreen() ? 15 : 70);
+        const int wanted = ScaleX(CurrentDialogShape() == DialogShape::Short ? 15 : 70);
         EXPECT_TRUE(f.right - f.left <= wanted && f.right - f.left >= wanted * 9 / 10)
             << name << " width " << f.right - f.left << " for " << wanted;
         EXPECT_EQ(ScaleY(15), f.bottom - f.top) << name << " height";
@@ -299,6 +300,9 @@ void ExpectSwatches(HWND dialog) {
         }
     }
 
+    if (found != nullptr) {
+        found->assign(frames, frames + RowCount);
+    }
     ExpectWordInside(words, frames[Background], "transparent background");
     ExpectWordInside(words, frames[Grid], "transparent grid");
     for (int row = 0; row < RowCount; ++row) {
@@ -484,7 +488,7 @@ TEST_F(OptionsTest, SwatchesShowTheirColoursOrTransparent) {
         StoreDword(L"SampleColor", c.cpu);
         StoreDword(L"MemoryColor", c.memory);
         StoreDword(L"TextColor", c.text);
-        Tap({ExpectSwatches, Click(IDCANCEL)});
+        Tap({[](HWND d) { ExpectSwatches(d); }, Click(IDCANCEL)});
     }
 }
 
@@ -580,14 +584,17 @@ TEST_F(OptionsTest, ListsWithoutASelectionStoreTheDefaults) {
 // controls keep their places, and the swatches, drawn in the short layout's
 // size from then on, stay in their rows.
 TEST_F(OptionsTest, SwatchesFollowTheirRowsWhenTheScreenTurns) {
-    if (IsShortScreen()) {
-        GTEST_SKIP() << "starts from a tall screen";
+    ReadScreenDpi();
+    if (CurrentDialogShape() != DialogShape::Tall ||
+        ChooseDialogShape(GetSystemMetrics(SM_CYSCREEN), GetSystemMetrics(SM_CXSCREEN), LogPixelsX,
+                          LogPixelsY) == DialogShape::Tall) {
+        GTEST_SKIP() << "starts from a tall screen that turns short";
     }
     OpenItem();
     Tap({[](HWND dialog) {
              const RECT before = ControlRect(dialog, IDC_EDIT_GRID);
              ASSERT_EQ(DISP_CHANGE_SUCCESSFUL, TurnToLandscape());
-             ASSERT_TRUE(IsShortScreen())
+             ASSERT_NE(DialogShape::Tall, CurrentDialogShape())
                  << GetSystemMetrics(SM_CXSCREEN) << "x" << GetSystemMetrics(SM_CYSCREEN);
              const RECT after = ControlRect(dialog, IDC_EDIT_GRID);
              EXPECT_TRUE(EqualRect(&before, &after)) << "the grid's Edit stays";
@@ -622,23 +629,95 @@ void ExpectOkControlReadable(HWND dialog) {
     EXPECT_LE(text.cy + 2 * GetSystemMetrics(SM_CYEDGE), place.bottom - place.top) << "OK's height";
 }
 
-// Run on tall and short screens: the short template puts the grid row's Edit
-// button beside the background's, the tall one below it; the dialog fills
-// the screen and its OK control can be read.
-TEST_F(OptionsTest, TapOpensTheTemplateOfTheScreenShape) {
-    const bool shortScreen = GetSystemMetrics(SM_CYSCREEN) < MulDiv(320, LogPixelsY, 96);
+std::string Describe(const std::string& name, const RECT& r) {
+    return name + " at " + std::to_string(r.left) + "," + std::to_string(r.top) + "-" +
+           std::to_string(r.right) + "," + std::to_string(r.bottom);
+}
+
+// Every control and swatch of the dialog (swatches in client coordinates)
+// wholly within the area the shell gives the dialog: the screen's width and
+// its height below the navigation bar, from the top of the client area, which
+// on the device is the bar's bottom, and within the client area and the
+// screen. Each is hit by a tap at its centre and clear of every other; the
+// shell's own OK is only kept clear.
+void ExpectLaidOut(HWND dialog, const std::vector<RECT>& swatches) {
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    POINT origin = {0, 0};
+    ClientToScreen(dialog, &origin);
+    RECT area = {-origin.x, 0, width - origin.x,
+                 std::min<LONG>(height - ScaleY(26), height - origin.y)};
+    RECT client;
+    GetClientRect(dialog, &client);
+    IntersectRect(&area, &area, &client);
+    std::vector<std::pair<std::string, RECT>> boxes;
+    std::vector<HWND> owners;
+    for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+        if (IsWindowVisible(c)) {
+            boxes.push_back({"control " + std::to_string(GetDlgCtrlID(c)), ControlRect(dialog, c)});
+            owners.push_back(c);
+        }
+    }
+    for (const RECT& swatch : swatches) {
+        boxes.push_back({"swatch " + std::to_string(boxes.size() - owners.size()), swatch});
+    }
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        const RECT& r = boxes[i].second;
+        const HWND owner = i < owners.size() ? owners[i] : dialog;
+        RECT part;
+        IntersectRect(&part, &r, &area);
+        EXPECT_TRUE(EqualRect(&part, &r) || (owner != dialog && GetDlgCtrlID(owner) == IDOK))
+            << Describe(boxes[i].first, r) << " outside " << Describe("", area);
+        POINT centre = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        ClientToScreen(dialog, &centre);
+        const HWND hit = WindowFromPoint(centre);
+        EXPECT_TRUE(hit == owner || hit == dialog) << boxes[i].first << " not hit at its centre";
+        for (size_t j = i + 1; j < boxes.size(); ++j) {
+            EXPECT_FALSE(IntersectRect(&part, &r, &boxes[j].second))
+                << Describe(boxes[i].first, r) << " overlaps "
+                << Describe(boxes[j].first, boxes[j].second);
+        }
+    }
+}
+
+// Both dialogs of a tap, the picker opened by the background's "Edit".
+TEST_F(OptionsTest, BothDialogsFitTheScreen) {
     OpenItem();
-    Tap({[shortScreen](HWND dialog) {
+    Tap({[](HWND dialog) {
+             std::vector<RECT> swatches;
+             ExpectSwatches(dialog, &swatches);
+             ExpectLaidOut(dialog, swatches);
+         },
+         Click(IDC_EDIT_BACKGROUND),
+         [](HWND picker) {
+             std::vector<RECT> swatches(PaletteSize);
+             for (int k = 0; k < PaletteSize; ++k) {
+                 swatches[k] = PickerSwatchRect(k);
+             }
+             ExpectLaidOut(picker, swatches);
+         },
+         Click(IDCANCEL), Click(IDCANCEL)});
+}
+
+// Run on tall, short and square screens: the short template puts the grid
+// row's Edit button beside the background's, the tall one below it, the square
+// one closer below it; the dialog spans the screen's width down to its bottom,
+// and its OK control can be read.
+TEST_F(OptionsTest, TapOpensTheTemplateOfTheScreenShape) {
+    OpenItem();
+    Tap({[](HWND dialog) {
+             // The corner: the dialog manager rounds the size on its own.
              const RECT grid = ControlRect(dialog, IDC_EDIT_GRID);
-             const RECT tall = DialogUnits(dialog, 113, 45, 20, 11);
-             const RECT low = DialogUnits(dialog, 160, 24, 20, 11);
-             EXPECT_TRUE(EqualRect(&grid, shortScreen ? &low : &tall))
-                 << (shortScreen ? "template 502" : "template 500") << ": grid Edit at "
+             const RECT places[] = {DialogUnits(dialog, 113, 45, 0, 0),
+                                    DialogUnits(dialog, 160, 24, 0, 0),
+                                    DialogUnits(dialog, 113, 35, 0, 0)};
+             const RECT& place = places[static_cast<int>(CurrentDialogShape())];
+             EXPECT_TRUE(grid.left == place.left && grid.top == place.top)
+                 << "template " << OptionsTemplateFor(CurrentDialogShape()) << ": grid Edit at "
                  << grid.left << "," << grid.top;
              RECT window;
              GetWindowRect(dialog, &window);
-             EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), window.right - window.left) << "full screen";
-             EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), window.bottom - window.top);
+             EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), window.right - window.left) << "full width";
+             EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), window.bottom);
              ExpectOkControlReadable(dialog);
          },
          Click(IDCANCEL)});

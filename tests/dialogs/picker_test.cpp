@@ -9,6 +9,7 @@
 #include "dialog_driver.h"
 #include "item_state.h"
 #include "modal_dialog.h"
+#include "picker_grid.h"
 #include "resource.h"
 #include "screen_metrics.h"
 #include "settings.h"
@@ -16,25 +17,24 @@
 
 namespace {
 
-struct Grid {
-    int columns, rows;
-};
-
-Grid ScreenGrid() {
-    return IsShortScreen() ? Grid{6, 3} : Grid{4, 4};
+PickerGrid ScreenGrid() {
+    return PickerGridFor(CurrentDialogShape(), LogPixelsX, LogPixelsY);
 }
 
-// A point inside the cell of the given column and row, dx and dy pixels past
-// its top left corner at 96 dpi.
-POINT Cell(int column, int row, int dx = 20, int dy = 20) {
-    return {ScaleX(5) + column * ScaleX(50) + ScaleX(dx),
-            ScaleY(24) + ScaleY(10) + row * ScaleY(50) + ScaleY(dy)};
+enum Spot { Centre, GapRight, GapBelow };
+
+// A point of the cell of the given column and row: its swatch's centre, or
+// the middle of the gap right of or below the swatch.
+POINT Cell(int column, int row, Spot spot = Centre) {
+    const PickerGrid g = ScreenGrid();
+    const int left = g.left + column * g.pitchX, top = g.top + row * g.pitchY;
+    return {left + (spot == GapRight ? g.width + g.pitchX : g.width) / 2,
+            top + (spot == GapBelow ? g.height + g.pitchY : g.height) / 2};
 }
 
 RECT SwatchRect(int index) {
-    const Grid grid = ScreenGrid();
-    const POINT corner = Cell(index % grid.columns, index / grid.columns, 0, 0);
-    return {corner.x, corner.y, corner.x + ScaleX(40), corner.y + ScaleY(40)};
+    const PixelBox s = PickerSwatchBox(ScreenGrid(), index);
+    return {s.left, s.top, s.right, s.bottom};
 }
 
 class PickerTest : public testing::Test {
@@ -52,8 +52,7 @@ class PickerTest : public testing::Test {
         PickerAllowsTransparent = allowsTransparent;
         DialogDriver driver(std::move(steps));
         const INT_PTR result =
-            RunModalDialog(IsShortScreen() ? IDD_COLOR_PICKER_SHORT : IDD_COLOR_PICKER, nullptr,
-                           ColorPickerDialog);
+            RunModalDialog(PickerTemplateFor(CurrentDialogShape()), nullptr, ColorPickerDialog);
         EXPECT_TRUE(driver.Finished()) << "every step ran";
         EXPECT_EQ(0, driver.ForcedEnds()) << "the dialog ended by its own steps";
         return result;
@@ -69,7 +68,7 @@ class PickerTest : public testing::Test {
 };
 
 TEST_F(PickerTest, TapsPickTheSwatchOfTheirCell) {
-    const Grid grid = ScreenGrid();
+    const PickerGrid grid = ScreenGrid();
     struct Case {
         const char* what;
         POINT at;
@@ -78,8 +77,8 @@ TEST_F(PickerTest, TapsPickTheSwatchOfTheirCell) {
     const Case cases[] = {
         {"swatch 0", Cell(0, 0), 0},
         {"title band over column 2", {Cell(2, 0).x, ScaleY(5)}, 2},
-        {"gap right of a swatch", Cell(1, 1, 45, 10), grid.columns + 1},
-        {"gap below a swatch", Cell(2, 1, 10, 45), grid.columns + 2},
+        {"gap right of a swatch", Cell(1, 1, GapRight), grid.columns + 1},
+        {"gap below a swatch", Cell(2, 1, GapBelow), grid.columns + 2},
         {"last swatch", Cell(15 % grid.columns, 15 / grid.columns), 15},
         {"left of the first column", {1, Cell(0, 1).y}, grid.columns},
     };
@@ -90,9 +89,9 @@ TEST_F(PickerTest, TapsPickTheSwatchOfTheirCell) {
 }
 
 TEST_F(PickerTest, TapsOutsideTheGridChangeNothing) {
-    const Grid grid = ScreenGrid();
+    const PickerGrid grid = ScreenGrid();
     std::vector<POINT> outside = {Cell(grid.columns, 0), Cell(0, grid.rows)};
-    if (IsShortScreen()) {
+    if (grid.columns == 6) {
         outside.push_back(Cell(4, 2));
         outside.push_back(Cell(5, 2));
     }

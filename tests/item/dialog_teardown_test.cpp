@@ -11,6 +11,7 @@
 
 #include "dialog_driver.h"
 #include "item_library.h"
+#include "picker_grid.h"
 #include "resource.h"
 #include "test_canvas.h"
 #include "test_host_window.h"
@@ -131,9 +132,10 @@ class DialogTeardown : public testing::Test {
 };
 
 // The centre of palette swatch k in the colour picker on a 96-dpi portrait
-// screen: a 4 x 4 grid of 50-pixel cells under a 24-pixel title band.
+// screen.
 POINT PickerSwatch(int k) {
-    return {5 + (k % 4) * 50 + 20, 24 + 10 + (k / 4) * 50 + 20};
+    const PixelBox s = PickerSwatchBox(PickerGridFor(DialogShape::Tall, 96, 96), k);
+    return {(s.left + s.right) / 2, (s.top + s.bottom) / 2};
 }
 
 DialogStep TapSwatch(int k) {

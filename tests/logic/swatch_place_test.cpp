@@ -1,7 +1,9 @@
 // Swatch placement between a row's label and its "Edit" button, with the
-// rows the dialog gives at 96 and 192 dpi and the cases around them.
+// rows the dialog gives at 96 and 192 dpi and the cases around them; the
+// picker's grid, hit test and buttons.
 #include <gtest/gtest.h>
 
+#include "picker_grid.h"
 #include "swatch_place.h"
 
 namespace {
@@ -33,6 +35,34 @@ TEST(PlaceSwatch, WantedSizeWhereItFitsShrunkOnlyToTheRoom) {
         EXPECT_EQ(c.swatch.top, got.top) << c.what;
         EXPECT_EQ(c.swatch.right, got.right) << c.what;
         EXPECT_EQ(c.swatch.bottom, got.bottom) << c.what;
+    }
+}
+
+// Swatch 15's box, what a point hits, and the buttons' move from the places
+// the template gives them on these screens.
+TEST(PickerGrid, LastSwatchHitAndButtons) {
+    const struct {
+        DialogShape shape;
+        int dpi, x, y, hit;
+        PixelBox last, buttons;
+        PixelShift shift;
+    } cases[] = {
+        {DialogShape::Tall, 96, 25, 5, 0, {155, 184, 195, 224}, {10, 224, 200, 247}, {0, 10}},
+        {DialogShape::Tall, 192, 1, 200, 4, {310, 368, 390, 448}, {23, 414, 433, 456}, {0, 54}},
+        {DialogShape::Short, 96, 225, 154, -1, {155, 134, 195, 174}, {189, 130, 273, 173}, {16, 4}},
+        {DialogShape::Square, 128, 190, 180, 15, {160, 147, 200, 187}, {15, 195, 266, 225}, {0, 3}},
+    };
+    for (const auto& c : cases) {
+        const PickerGrid grid = PickerGridFor(c.shape, c.dpi, c.dpi);
+        const PixelBox last = PickerSwatchBox(grid, 15);
+        const PixelShift shift = PickerButtonShift(grid, c.buttons);
+        const int row = static_cast<int>(&c - cases);
+        EXPECT_TRUE(last.left == c.last.left && last.top == c.last.top &&
+                    last.right == c.last.right && last.bottom == c.last.bottom)
+            << "row " << row << ": " << last.left << "," << last.top;
+        EXPECT_EQ(c.hit, PickerSwatchAt(grid, c.x, c.y)) << "row " << row;
+        EXPECT_TRUE(shift.dx == c.shift.dx && shift.dy == c.shift.dy)
+            << "row " << row << ": " << shift.dx << "," << shift.dy;
     }
 }
 
