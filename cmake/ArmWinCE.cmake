@@ -1,6 +1,6 @@
 # The device tree (build/arm): the two shipped libraries for ARM Windows CE
 # from the same sources as the Windows tree, with the start-up, runtime
-# helpers, inline functions and import libraries of platform/wince. The
+# helpers, inline functions and import libraries of device_runtime/. The
 # compile driver gives every object the same code-generation options; only
 # the definitions and warnings are set here.
 enable_language(RC)
@@ -14,7 +14,7 @@ set(CMAKE_SHARED_LIBRARY_PREFIX "")
 # The exports come from the library's .def file only.
 set(CMAKE_LINK_DEF_FILE_FLAG "--def-file=")
 include(cmake/DeviceBinaries.cmake)
-add_subdirectory(platform/wince)
+add_subdirectory(device_runtime)
 add_subdirectory(item)
 add_subdirectory(setup)
 # Where the device tools are, for the checks that read the device libraries.

@@ -20,7 +20,7 @@ import tempfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
 TRANSLATE = os.path.join(HERE, "elf_to_coff_asm.py")
-RUNTIME = os.path.join(ROOT, "platform", "wince")
+RUNTIME = os.path.join(ROOT, "device_runtime")
 
 # The one GCC release of the device build: the ARM compiler compiles the C++
 # headers of mingw-w64's compiler, so both must be of this release.
@@ -33,7 +33,7 @@ MINGW_GXX = ("x86_64-w64-mingw32-g++", "g++-mingw-w64-x86-64-posix")
 # enums of 4 bytes, structures rounded to their members' alignment only (APCS
 # rounds every structure to 4 bytes; CE's a three-WORD one to 6). APCS is not
 # an EABI, so GCC puts static constructors in .ctors, not .init_array: the
-# start-up (platform/wince/dll_startup.cpp) walks the linker's __CTOR_LIST__.
+# start-up (device_runtime/dll_startup.cpp) walks the linker's __CTOR_LIST__.
 # No exceptions, type information, unwind tables or guard variables: the
 # library carries no C or C++ runtime. Small code, each function and datum in
 # its own section, so the link keeps only what is used.
