@@ -1,7 +1,8 @@
 // The dialog steps of the device emulation (emulate_device_dlls.py dialogs),
 // given as arguments, run on the x86-64 build under Wine. Prints what the
 // emulated ARM build must equal, one figure a line: the dialog font's cell
-// first, then control rectangles, height reports and the stored settings.
+// first, then control rectangles and height reports as the steps give them,
+// and the stored settings.
 #include <windows.h>
 
 #include <algorithm>
@@ -19,8 +20,7 @@
 
 namespace {
 
-std::vector<std::string> Figures;
-std::string Units;
+bool UnitsShown = false;
 
 std::vector<int> Numbers(const std::string& step) {
     std::vector<int> numbers;
@@ -30,11 +30,11 @@ std::vector<int> Numbers(const std::string& step) {
     return numbers;
 }
 
+// As the shell resizes each full-screen dialog when the screen turns.
 BOOL CALLBACK FitToScreen(HWND window, LPARAM) {
     wchar_t name[16];
     GetClassNameW(window, name, 16);
     if (lstrcmpW(name, L"#32770") == 0) {
-        // As the shell resizes a full-screen dialog when the screen turns.
         MoveWindow(window, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
                    TRUE);
     }
@@ -48,27 +48,26 @@ void Turn() {
     std::swap(mode.dmPelsWidth, mode.dmPelsHeight);
     mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
     if (ChangeDisplaySettingsExW(nullptr, &mode, nullptr, 0, nullptr) != DISP_CHANGE_SUCCESSFUL) {
-        Figures.push_back("the screen did not turn");
+        std::printf("the screen did not turn\n");
     }
     EnumThreadWindows(GetCurrentThreadId(), FitToScreen, 0);
 }
 
-// One step of the table inside the dialog on top.
+// One step of the table, in the dialog on top.
 DialogStep Step(const std::string& step) {
     const std::vector<int> n = Numbers(step);
     const std::string action = step.substr(0, step.find(':'));
     return [action, n](HWND dialog) {
-        if (Units.empty()) {
+        if (!UnitsShown) {
             RECT cell = {0, 0, 4, 8};
             MapDialogRect(dialog, &cell);
-            Units = "units " + std::to_string(cell.right) + " " + std::to_string(cell.bottom);
+            std::printf("units %ld %ld\n", cell.right, cell.bottom);
+            UnitsShown = true;
         }
         if (action == "rects") {
             for (int id : n) {
                 const RECT r = ControlRect(dialog, id);
-                Figures.push_back("rect " + std::to_string(id) + " " + std::to_string(r.left) +
-                                  " " + std::to_string(r.top) + " " + std::to_string(r.right) +
-                                  " " + std::to_string(r.bottom));
+                std::printf("rect %d %ld %ld %ld %ld\n", id, r.left, r.top, r.right, r.bottom);
             }
         } else if (action == "choose") {
             SendDlgItemMessageW(dialog, n[0], CB_SETCURSEL, n[1], 0);
@@ -84,14 +83,17 @@ DialogStep Step(const std::string& step) {
     };
 }
 
-std::string Height(HWND item) {
+void PrintHeight(HWND item) {
     TODAYLISTITEM record = {};
-    const LRESULT answer =
-        SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, reinterpret_cast<WPARAM>(&record), 0);
-    return "height " + std::to_string(answer) + (answer ? " " + std::to_string(record.cyp) : "");
+    if (SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, reinterpret_cast<WPARAM>(&record),
+                     0) != 0) {
+        std::printf("height 1 %lu\n", record.cyp);
+    } else {
+        std::printf("height 0\n");
+    }
 }
 
-void AddStoredSettings() {
+void PrintStoredSettings() {
     HKEY key = nullptr;
     RegOpenKeyExW(HKEY_LOCAL_MACHINE, SettingsKey, 0, KEY_READ, &key);
     std::vector<std::string> stored;
@@ -103,12 +105,13 @@ void AddStoredSettings() {
                           &size) != ERROR_SUCCESS) {
             break;
         }
-        stored.push_back("stored " + std::string(name, name + length) + " " +
-                         std::to_string(value));
+        stored.push_back(std::string(name, name + length) + " " + std::to_string(value));
     }
     RegCloseKey(key);
     std::sort(stored.begin(), stored.end());
-    Figures.insert(Figures.end(), stored.begin(), stored.end());
+    for (const std::string& line : stored) {
+        std::printf("stored %s\n", line.c_str());
+    }
 }
 
 } // namespace
@@ -121,11 +124,11 @@ int main(int argc, char** argv) {
     record.fEnabled = TRUE;
     record.hinstDLL = GetModuleHandleW(nullptr);
     HWND item = InitializeCustomItem(&record, host.Handle());
-    Height(item); // the entry's own report, as the host takes it first
+    // The entry's own report, which the host takes first.
+    SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, reinterpret_cast<WPARAM>(&record), 0);
     for (int i = 1; i < argc;) {
-        const std::string step = argv[i++];
-        if (step == "height") {
-            Figures.push_back(Height(item));
+        if (std::string(argv[i++]) == "height") {
+            PrintHeight(item);
             continue;
         }
         // A tap runs the options dialog through the steps up to the next report.
@@ -136,15 +139,11 @@ int main(int argc, char** argv) {
         DialogDriver driver(std::move(steps));
         SendMessageW(item, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
         if (!driver.Finished() || driver.ForcedEnds() != 0) {
-            Figures.push_back("a step did not run in its dialog");
+            std::printf("a step did not run in its dialog\n");
         }
     }
-    AddStoredSettings();
+    PrintStoredSettings();
     DestroyWindow(item);
     DeleteItemKey();
-    std::printf("%s\n", Units.c_str());
-    for (const std::string& figure : Figures) {
-        std::printf("%s\n", figure.c_str());
-    }
     return 0;
 }
