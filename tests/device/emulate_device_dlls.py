@@ -181,8 +181,9 @@ ITEM_RUNS = [
     (96, {}, 50, 0.0, False, " CPU: 25% Mem: 75% used"),
     (192, {"WindowSize": 1}, 40, 0.0, False, " CPU: 25% Mem: 75% used"),
     (96, {}, 50, 0.5, False, " CPU: 25% Mem: 75% used"),
-    # No sample from a failed query: the sleeping period repeats the none yet made.
-    (96, {}, 50, 0.0, True, " CPU: 0% Mem: 0% used"),
+    # No sample from a failed query: only the sleeping periods publish, the
+    # processor's 0 % that no measurement has replaced, and the memory.
+    (96, {}, 50, 0.0, True, " CPU: 0% Mem: 75% used"),
 ]
 
 
