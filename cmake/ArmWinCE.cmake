@@ -1,6 +1,6 @@
 # The device tree (build/arm): the two shipped libraries for ARM Windows CE
 # from the same sources as the Windows tree, with the start-up, runtime
-# helpers, inline functions and import libraries of platform/wince.
+# helpers, inline functions and import libraries of device_runtime/.
 enable_language(RC)
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601 _WIN32_WCE=0x420)
 add_compile_options(-Wall -Wextra -Werror)
@@ -12,7 +12,7 @@ set(CMAKE_SHARED_LIBRARY_PREFIX "")
 # The exports come from the library's .def file only.
 set(CMAKE_LINK_DEF_FILE_FLAG "--def-file=")
 include(cmake/DeviceBinaries.cmake)
-add_subdirectory(platform/wince)
+add_subdirectory(device_runtime)
 add_subdirectory(item)
 add_subdirectory(setup)
 # Where the device tools are, for the checks that read the device libraries.

@@ -34,12 +34,12 @@ DEVICE_FLAGS = [
 # compiler's own headers last, for what mingw leaves to the compiler.
 HEADER_FLAGS = [
     "-nostdinc",
-    "-isystem", os.path.join(ROOT, "platform", "wince", "include"),
+    "-isystem", os.path.join(ROOT, "device_runtime", "include"),
     "-isystem", MINGW_CXX,
     "-isystem", os.path.join(MINGW_CXX, "x86_64-w64-mingw32"),
     "-isystem", "/usr/share/mingw-w64/include",
     "-isystem", "/usr/lib/gcc/arm-none-eabi/12.2.1/include",
-    "-include", os.path.join(ROOT, "platform", "wince", "compiler_names.h"),
+    "-include", os.path.join(ROOT, "device_runtime", "compiler_names.h"),
 ]
 # A CE DLL: the CE GUI subsystem and OS version 4.20 (Pocket PC 2003, the
 # oldest device served), the project's start-up as entry, base relocations

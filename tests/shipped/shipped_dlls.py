@@ -213,7 +213,7 @@ def rows(api, folder, prefix=""):
             f"<= {limit}", "pass" if size <= limit else "fail",
             f"{size / floor:.2f} times its floor; stripped, as the package ships it")
     row(f"shipped.{prefix}imports_outside_device", len(outside), "functions",
-        "the functions Windows CE offers (platform/windows-ce-api.txt)", "0",
+        "the functions Windows CE offers (sdk/windows-ce-api.txt)", "0",
         "pass" if not outside else "fail",
         "; ".join(outside) or ("start-up names of the C runtime aside: "
                                + ", ".join(sorted(excused)) if excused else "none excused"))

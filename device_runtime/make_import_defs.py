@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Writes the .def files the device build's import libraries are made from:
 the core library's and the shell library's exports, from the list of what
-Windows CE offers (platform/windows-ce-api.txt). Names the list marks inline
-are left out: CE has no export of that name (platform/wince supplies them).
+Windows CE offers (sdk/windows-ce-api.txt). Names the list marks inline
+are left out: CE has no export of that name (device_runtime/ supplies them).
 
     make_import_defs.py API_LIST OUTPUT_DIR
 """
