@@ -1,6 +1,8 @@
 # The device tree (build/arm): the two shipped libraries for ARM Windows CE
 # from the same sources as the Windows tree, with the start-up, runtime
-# helpers, inline functions and import libraries of device_runtime/.
+# helpers, inline functions and import libraries of device_runtime/. The
+# compile driver gives every object the same code-generation options; only
+# the definitions and warnings are set here.
 enable_language(RC)
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601 _WIN32_WCE=0x420)
 add_compile_options(-Wall -Wextra -Werror)

@@ -4,7 +4,9 @@
 # C++ exceptions or type information, and with every function and datum in a
 # section of its own, so a shipped library carries its own code and the
 # platform's start-up, not a desktop runtime. Tests and benchmarks that link
-# such a library keep their own settings.
+# such a library keep their own settings. In the device tree the compile
+# driver (toolchain/compile.py) gives every object these options, one set for
+# all, so there this adds nothing.
 #
 # tovamet_shipped_library(target): a device library. It links with unused
 # sections dropped and gives, in ${TOVAMET_SHIPPED_DIR}, the stripped copy
@@ -14,8 +16,10 @@ set(TOVAMET_SHIPPED_DIR ${CMAKE_BINARY_DIR}/shipped)
 file(MAKE_DIRECTORY ${TOVAMET_SHIPPED_DIR})
 
 function(tovamet_device_code target)
-    target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-Os -fno-exceptions
-                           -fno-rtti -ffunction-sections -fdata-sections>)
+    if(NOT TOVAMET_ARM_WINCE)
+        target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-Os -fno-exceptions
+                               -fno-rtti -ffunction-sections -fdata-sections>)
+    endif()
 endfunction()
 
 function(tovamet_shipped_library target)

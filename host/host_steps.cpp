@@ -150,8 +150,35 @@ StepResult TapClient(const HostStep& step) {
     return PostTap(point);
 }
 
+struct OwnedSearch {
+    HWND Owner;
+    int Id;
+    HWND Found;
+};
+
+BOOL CALLBACK MatchOwnedControl(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<OwnedSearch*>(context);
+    if (GetWindow(window, GW_OWNER) == search->Owner && IsWindowVisible(window)) {
+        search->Found = GetDlgItem(window, search->Id);
+    }
+    return search->Found == nullptr;
+}
+
+// The control with the id in the window waited for, or else in a window it
+// owns: the shell's navigation bar holds a full-screen dialog's OK.
+HWND FindControl(int id) {
+    if (!HaveStepWindow()) {
+        return nullptr;
+    }
+    OwnedSearch search{StepWindow, id, GetDlgItem(StepWindow, id)};
+    if (search.Found == nullptr) {
+        EnumWindows(MatchOwnedControl, reinterpret_cast<LPARAM>(&search));
+    }
+    return search.Found;
+}
+
 StepResult TapControl(const HostStep& step) {
-    HWND control = HaveStepWindow() ? GetDlgItem(StepWindow, step.Number) : nullptr;
+    HWND control = FindControl(step.Number);
     RECT bounds;
     if (control == nullptr || !IsWindowVisible(control) || !GetWindowRect(control, &bounds)) {
         return Fail("no control %d shows in \"%s\"", step.Number, StepWindowCaption.c_str());
@@ -192,7 +219,13 @@ StepResult WaitForWindow(const HostStep& step) {
     }
     StepWindow = window;
     StepWindowCaption = Narrow(step.Text);
-    HostLog("window \"%ls\" is up", step.Text.c_str());
+    RECT place;
+    RECT client;
+    GetWindowRect(window, &place);
+    GetClientRect(window, &client);
+    HostLog("window \"%ls\" is up at %ld,%ld size %ldx%ld client %ldx%ld", step.Text.c_str(),
+            place.left, place.top, place.right - place.left, place.bottom - place.top, client.right,
+            client.bottom);
     return StepResult::Done;
 }
 

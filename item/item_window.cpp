@@ -47,7 +47,7 @@ void EnsureHistories(int width) {
     }
     CpuHistory.reset(new (std::nothrow) SampleHistory(width + 1));
     MemoryHistory.reset(new (std::nothrow) SampleHistory(width + 1));
-    if (SamplerThread.load() == nullptr) {
+    if (SamplerThread == nullptr) {
         StartLoadSampler();
     }
 }
@@ -101,7 +101,6 @@ void Resize(HWND window) {
         return;
     }
     StopLoadSampler();
-    SamplerThread = nullptr;
     CpuHistory.reset();
     MemoryHistory.reset();
     InvalidateRect(window, nullptr, FALSE);
@@ -110,6 +109,9 @@ void Resize(HWND window) {
 // Every settings load may bring a height the host was never told: a reload
 // after Cancel of what another program stored meanwhile, say.
 LRESULT ReportHeight(TODAYLISTITEM* item) {
+    if (item == nullptr) {
+        return FALSE;
+    }
     const int height = ScaleY(SizeHeights[SettingOrDefault(&Settings::WindowSize)]);
     if (HeightChanged == 0 && height == ReportedHeight) {
         return FALSE;
@@ -124,6 +126,8 @@ LRESULT ReportHeight(TODAYLISTITEM* item) {
 // the loader lock is held, often on the sampler's thread as it leaves.
 void Destroy(HWND window) {
     CloseTapDialogs(window);
+    // A load and a store, not a decrement: only this thread writes the count,
+    // and the device's link has no __atomic helpers for a read-modify-write.
     LiveItemWindows = LiveItemWindows.load() - 1;
     if (LiveItemWindows.load() > 0) {
         if (ItemWindowHandle.load() == window) {
@@ -137,10 +141,13 @@ void Destroy(HWND window) {
     ItemFont = nullptr;
 }
 
-// A copy of the system font at the caption's size and normal weight.
+// A copy of the system font at the caption's size and normal weight; the
+// platform's default face at that size when the system font cannot be read.
 HFONT MakeItemFont() {
-    LOGFONTW font;
-    GetObjectW(GetStockObject(SYSTEM_FONT), sizeof(font), &font);
+    LOGFONTW font = {};
+    if (GetObjectW(GetStockObject(SYSTEM_FONT), sizeof(font), &font) == 0) {
+        font = LOGFONTW{};
+    }
     font.lfHeight = ScaleY(13);
     font.lfWeight = FW_NORMAL;
     return CreateFontIndirectW(&font);
@@ -178,7 +185,7 @@ LRESULT CALLBACK ItemWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 extern "C" HWND WINAPI InitializeCustomItem(TODAYLISTITEM* item, HWND parent) {
-    if (item->fEnabled == 0) {
+    if (item == nullptr || item->fEnabled == 0) {
         return nullptr;
     }
     ModuleInstance = item->hinstDLL;
@@ -202,6 +209,7 @@ extern "C" HWND WINAPI InitializeCustomItem(TODAYLISTITEM* item, HWND parent) {
     // A failed creation leaves the sampler repainting the windows that live.
     if (window != nullptr) {
         ItemWindowHandle = window;
+        // A load and a store, as in Destroy.
         LiveItemWindows = LiveItemWindows.load() + 1;
     }
     ReadScreenDpi();

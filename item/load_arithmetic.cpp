@@ -32,14 +32,14 @@ int PercentOf(uint64_t part, uint64_t whole) {
 
 } // namespace
 
-CpuLoadResult CpuLoadOfPeriod(uint64_t userGain100ns, uint32_t elapsedMs) {
+CpuLoadResult CpuLoadOfPeriod(uint64_t gain100ns, uint32_t elapsedMs) {
     // A period cut short before its first tick has nothing to divide by.
     if (elapsedMs == 0) {
         return {false, 0};
     }
-    // No user time at all means no idle time: the processor was saturated, so
-    // this period reads 100 instead of being dropped.
-    const uint64_t idleMs = userGain100ns / 10000;
+    // No processor time at all means no idle time: the processor was
+    // saturated, so this period reads 100 instead of being dropped.
+    const uint64_t idleMs = gain100ns / 10000;
     uint64_t idlePercent = idleMs * 100 / elapsedMs;
     // The thread-time clock is coarser than the tick counter, so the idle
     // share can come out above the whole period.

@@ -12,38 +12,41 @@
 
 std::atomic<LONG> SamplerRunning{1};
 std::atomic<LONG> SamplerExited{0};
-std::atomic<HANDLE> SamplerThread{nullptr};
+HANDLE SamplerThread = nullptr;
 
 namespace {
 
-// Set by the window when it creates the thread, so that a stop waits only
-// for a sampler that exists.
-std::atomic<LONG> SamplerStarted{0};
 // Signalled with a stop request, so that a sleeping period ends at once.
 HANDLE StopSignal = nullptr;
-// A real handle to the started sampler, kept until it has exited: a stop
-// raises the thread through it, since at the idle priority it would see the
-// request only when nothing else wants the processor.
-HANDLE SamplerHandle = nullptr;
 
-uint64_t UserTime(HANDLE thread) {
-    FILETIME creation, exit, kernel, user;
-    user.dwLowDateTime = 0;
-    user.dwHighDateTime = 0;
-    GetThreadTimes(thread, &creation, &exit, &kernel, &user);
-    return (static_cast<uint64_t>(user.dwHighDateTime) << 32) | user.dwLowDateTime;
+uint64_t Ticks(const FILETIME& time) {
+    return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
-DWORD CurrentInterval() {
-    return IntervalMilliseconds[SettingOrDefault(&Settings::SampleInterval)];
+// The calling thread's whole processor time. Kernel time counts as well as
+// user time: whether CE books the spin's kernel calls (GetTickCount) to the
+// one or the other differs between its kernels, and either way it is time
+// the idle thread was given.
+ThreadTime ProcessorTime() {
+    FILETIME creation, exit, kernel, user;
+    if (!GetThreadTimes(GetCurrentThread(), &creation, &exit, &kernel, &user)) {
+        return {false, 0};
+    }
+    return {true, Ticks(kernel) + Ticks(user)};
+}
+
+// A row kept by the thread: the interval is read afresh at every test of the
+// spin, without a search of the settings table each time.
+DWORD CurrentInterval(const SettingField& interval) {
+    return IntervalMilliseconds[interval.Current()];
 }
 
 // Spins, never sleeping or yielding, until one interval has passed or a stop
 // is requested; returns the elapsed milliseconds by the last tick read.
-DWORD SpinOneInterval() {
+DWORD SpinOneInterval(const SettingField& interval) {
     const DWORD start = GetTickCount();
     DWORD now = start;
-    while (now - start < CurrentInterval() && SamplerRunning.load() != 0) {
+    while (now - start < CurrentInterval(interval) && SamplerRunning.load() != 0) {
         now = GetTickCount();
     }
     return now - start;
@@ -75,7 +78,6 @@ int MeasureMemory() {
 } // namespace
 
 DWORD WINAPI LoadSampler(LPVOID library) {
-    SamplerThread = GetCurrentThread();
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_IDLE);
     // A stop that raised this thread before it lowered itself was undone above.
     if (SamplerRunning.load() == 0) {
@@ -86,21 +88,22 @@ DWORD WINAPI LoadSampler(LPVOID library) {
     int8_t lastCpu = 0;
     int lastMemory = NotMeasured;
     SamplerExited = 0;
+    const SettingField& interval = FieldOf(&Settings::SampleInterval);
     bool measuring = true;
     do {
         bool publish = true;
         if (measuring) {
-            const uint64_t userStart = UserTime(SamplerThread);
-            const DWORD elapsed = SpinOneInterval();
-            const uint64_t userEnd = UserTime(SamplerThread);
-            const CpuLoadResult cpu = CpuLoadOfPeriod(userEnd - userStart, elapsed);
+            const ThreadTime start = ProcessorTime();
+            const DWORD elapsed = SpinOneInterval(interval);
+            const ThreadTime end = ProcessorTime();
+            const CpuLoadResult cpu = CpuLoadBetween(start, end, elapsed);
             publish = cpu.valid;
             if (cpu.valid) {
                 lastCpu = cpu.load;
                 lastMemory = ItemSettings.DisplayMemory != 0 ? MeasureMemory() : NotMeasured;
             }
         } else {
-            WaitForSingleObject(StopSignal, CurrentInterval());
+            WaitForSingleObject(StopSignal, CurrentInterval(interval));
         }
         // Memory switched on since the last measurement is read now, so that
         // its first figure comes with this publish rather than the next.
@@ -128,16 +131,12 @@ void StartLoadSampler() {
     ResetEvent(StopSignal);
     SamplerRunning = 1;
     SamplerExited = 0;
-    SamplerStarted = 1;
     // The thread holds a reference of its own to the library it runs in, so
     // the library outlives the thread's last steps.
     HMODULE library = HoldLibrary();
-    SamplerHandle = CreateThread(nullptr, 0, LoadSampler, library, 0, nullptr);
-    if (SamplerHandle == nullptr) {
-        if (library != nullptr) {
-            FreeLibrary(library);
-        }
-        SamplerStarted = 0;
+    SamplerThread = CreateThread(nullptr, 0, LoadSampler, library, 0, nullptr);
+    if (SamplerThread == nullptr && library != nullptr) {
+        FreeLibrary(library);
     }
 }
 
@@ -146,16 +145,17 @@ void StopLoadSampler() {
     if (StopSignal != nullptr) {
         SetEvent(StopSignal);
     }
-    if (SamplerHandle != nullptr) {
-        SetThreadPriority(SamplerHandle, THREAD_PRIORITY_NORMAL);
+    if (SamplerThread == nullptr) {
+        return;
     }
-    while (SamplerStarted.load() != 0 && SamplerExited.load() == 0) {
+    // At the idle priority the thread would see the request only when nothing
+    // else wants the processor.
+    SetThreadPriority(SamplerThread, THREAD_PRIORITY_NORMAL);
+    while (SamplerExited.load() == 0) {
         Sleep(100);
     }
-    if (SamplerHandle != nullptr) {
-        CloseHandle(SamplerHandle);
-        SamplerHandle = nullptr;
-    }
+    CloseHandle(SamplerThread);
+    SamplerThread = nullptr;
 }
 
 void ReleaseLoadSampler() {

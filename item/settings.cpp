@@ -3,7 +3,6 @@
 
 #include "device_values.h"
 
-Settings ItemSettings;
 int SettingsLoaded = 0;
 
 const COLORREF ColorPalette[PaletteSize] = {
@@ -22,30 +21,26 @@ const wchar_t SettingsKey[] = L"Software\\Microsoft\\Today\\Items\\Tovamet";
 
 namespace {
 
-struct SettingField {
-    const wchar_t* name;
-    std::atomic<int32_t> Settings::*field;
-    int defaultValue;
-    int lowest;
-    int highest;
-};
-
-// Load and save order. The ranges keep every table lookup of the item inside
-// its table when a foreign writer has stored something else.
-const SettingField Fields[] = {
-    {L"WindowSize", &Settings::WindowSize, DefaultWindowSize, 0, SizeCount - 1},
-    {L"SampleInterval", &Settings::SampleInterval, DefaultSampleInterval, 0, IntervalCount - 1},
+// Load and save order; each field's default and range stand here only.
+constexpr SettingField Fields[] = {
+    {L"WindowSize", &Settings::WindowSize, 2, 0, SizeCount - 1},
+    {L"SampleInterval", &Settings::SampleInterval, 2, 0, IntervalCount - 1},
     {L"BackgroundColor", &Settings::BackgroundColor, 0, TransparentColor, PaletteSize - 1},
     {L"GridColor", &Settings::GridColor, 10, TransparentColor, PaletteSize - 1},
     {L"SampleColor", &Settings::SampleColor, 3, 0, PaletteSize - 1},
     {L"MemoryColor", &Settings::MemoryColor, 6, 0, PaletteSize - 1},
     {L"TextColor", &Settings::TextColor, 1, 0, PaletteSize - 1},
-    {L"DisplayMode", &Settings::DisplayMode, DefaultDisplayMode, 0, 1},
+    {L"DisplayMode", &Settings::DisplayMode, 0, 0, 1},
     {L"DisplayMemory", &Settings::DisplayMemory, 1, 0, 1},
 };
 
-bool Valid(const SettingField& f, int value) {
-    return value >= f.lowest && value <= f.highest;
+constexpr int DefaultOf(SettingMember setting) {
+    for (const SettingField& f : Fields) {
+        if (f.field == setting) {
+            return f.defaultValue;
+        }
+    }
+    return 0;
 }
 
 HKEY OpenSettingsKey(REGSAM access) {
@@ -58,6 +53,18 @@ HKEY OpenSettingsKey(REGSAM access) {
 }
 
 } // namespace
+
+// Before the first load the two list choices hold 0 and the rest their
+// defaults; built at compile time, so the device runs no constructor for it.
+Settings ItemSettings = {0,
+                         0,
+                         DefaultOf(&Settings::BackgroundColor),
+                         DefaultOf(&Settings::GridColor),
+                         DefaultOf(&Settings::SampleColor),
+                         DefaultOf(&Settings::MemoryColor),
+                         DefaultOf(&Settings::TextColor),
+                         DefaultOf(&Settings::DisplayMode),
+                         DefaultOf(&Settings::DisplayMemory)};
 
 int ReadSettingValue(const wchar_t* name, int defaultValue) {
     HKEY key = OpenSettingsKey(KEY_QUERY_VALUE);
@@ -90,8 +97,7 @@ void WriteSettingValue(const wchar_t* name, int value) {
 
 void LoadSettings() {
     for (const SettingField& f : Fields) {
-        const int value = ReadSettingValue(f.name, f.defaultValue);
-        ItemSettings.*f.field = Valid(f, value) ? value : f.defaultValue;
+        ItemSettings.*f.field = f.OrDefault(ReadSettingValue(f.name, f.defaultValue));
     }
 }
 
@@ -108,12 +114,12 @@ void LoadSettingsOnce() {
     }
 }
 
-int SettingOrDefault(std::atomic<int32_t> Settings::*setting) {
-    const int value = ItemSettings.*setting;
+const SettingField& FieldOf(SettingMember setting) {
     for (const SettingField& f : Fields) {
         if (f.field == setting) {
-            return Valid(f, value) ? value : f.defaultValue;
+            return f;
         }
     }
-    return value;
+    // Every member of the record has its row.
+    return Fields[0];
 }

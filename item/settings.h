@@ -9,17 +9,20 @@
 
 // Each field is one aligned 32-bit word: the sampler thread reads
 // SampleInterval and DisplayMemory while the user-interface thread writes them.
+// The values before the first load are set where the record is defined.
 struct Settings {
-    std::atomic<int32_t> WindowSize{0};
-    std::atomic<int32_t> SampleInterval{0};
-    std::atomic<int32_t> BackgroundColor{0};
-    std::atomic<int32_t> GridColor{10};
-    std::atomic<int32_t> SampleColor{3};
-    std::atomic<int32_t> MemoryColor{6};
-    std::atomic<int32_t> TextColor{1};
-    std::atomic<int32_t> DisplayMode{0};
-    std::atomic<int32_t> DisplayMemory{1};
+    std::atomic<int32_t> WindowSize;
+    std::atomic<int32_t> SampleInterval;
+    std::atomic<int32_t> BackgroundColor;
+    std::atomic<int32_t> GridColor;
+    std::atomic<int32_t> SampleColor;
+    std::atomic<int32_t> MemoryColor;
+    std::atomic<int32_t> TextColor;
+    std::atomic<int32_t> DisplayMode;
+    std::atomic<int32_t> DisplayMemory;
 };
+
+using SettingMember = std::atomic<int32_t> Settings::*;
 
 extern Settings ItemSettings;
 extern int SettingsLoaded;
@@ -28,12 +31,6 @@ constexpr int TransparentColor = -1;
 constexpr int PaletteSize = 16;
 constexpr int SizeCount = 3;
 constexpr int IntervalCount = 5;
-
-// Defaults of the list settings, also what the options dialog stores for a
-// list left without a selection.
-constexpr int DefaultWindowSize = 2;
-constexpr int DefaultSampleInterval = 2;
-constexpr int DefaultDisplayMode = 0;
 
 extern const COLORREF ColorPalette[PaletteSize];
 extern const wchar_t* const SizeNames[SizeCount];
@@ -50,8 +47,30 @@ void LoadSettings();
 void SaveSettings();
 void LoadSettingsOnce();
 
-// The live value of a setting when it is valid for that setting, else the
-// setting's default. Every table lookup goes through it: a value written from
-// outside (a foreign writer of the registry, -1 in a colour that cannot be
-// transparent) never indexes past a table.
-int SettingOrDefault(std::atomic<int32_t> Settings::*setting);
+// One persisted field: its registry value, its default and its valid range.
+struct SettingField {
+    const wchar_t* name;
+    SettingMember field;
+    int defaultValue;
+    int lowest;
+    int highest;
+
+    // The value when it is valid for this field, else the default: the one
+    // range check, so that a value from outside (a foreign writer of the
+    // registry, -1 in a colour that cannot be transparent, a list without a
+    // selection) never indexes past a table.
+    int OrDefault(int value) const {
+        return value >= lowest && value <= highest ? value : defaultValue;
+    }
+    int Current() const { return OrDefault(ItemSettings.*field); }
+};
+
+// The row of a field, found by a search of the nine; a reader that looks a
+// field up often keeps the row.
+const SettingField& FieldOf(SettingMember setting);
+
+// The live value of a setting when valid, else its default. Every table
+// lookup goes through it or a kept row's Current().
+inline int SettingOrDefault(SettingMember setting) {
+    return FieldOf(setting).Current();
+}

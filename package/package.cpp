@@ -74,9 +74,17 @@ bool ParseRoot(const std::wstring& text, RegistryRoot& root) {
     return false;
 }
 
+// The keys of the sections read by key, in lower case: what the setup file
+// carries, or (the signatures) what only marks the file as a cabinet .inf.
+// A key the setup file cannot carry is refused rather than dropped, so that
+// a package never declares what its cabinet does not.
+const std::set<std::wstring> VersionKeys = {L"signature", L"cesignature", L"provider"};
+const std::set<std::wstring> DeviceKeys = {L"versionmin", L"versionmax", L"buildmin", L"buildmax"};
+const std::set<std::wstring> InstallKeys = {L"copyfiles", L"addreg", L"cesetupdll"};
+
 // Every "key = value" line of a section, values expanded, keys in lower case.
-bool ReadKeyValues(const InfSection* section, const InfStrings& strings, InfStrings& out,
-                   std::wstring& error) {
+bool ReadKeyValues(const InfSection* section, const std::set<std::wstring>& known,
+                   const InfStrings& strings, InfStrings& out, std::wstring& error) {
     out.clear();
     if (section == nullptr) {
         return true;
@@ -87,6 +95,10 @@ bool ReadKeyValues(const InfSection* section, const InfStrings& strings, InfStri
         std::vector<std::wstring> fields;
         if (!SplitKeyValue(line.text, key, raw) || !SplitFields(raw, fields)) {
             return Fail(error, At(*section, line) + L"expected key = value");
+        }
+        if (known.count(LowerCase(key)) == 0) {
+            return Fail(error,
+                        At(*section, line) + key + L" is not carried into the setup file: refused");
         }
         std::wstring value;
         std::wstring joined;
@@ -255,6 +267,12 @@ bool ParseVersion(const InfStrings& device, const wchar_t* key, CeVersion& versi
            (dot == std::wstring::npos || ParseNumber(text.substr(dot + 1), version.minor));
 }
 
+// Decimal or 0x-hexadecimal; absent is 0, no limit.
+bool ParseBuild(const InfStrings& device, const wchar_t* key, uint32_t& build) {
+    auto found = device.find(key);
+    return found == device.end() || ParseNumber(found->second, build);
+}
+
 } // namespace
 
 bool IsPlainFileName(const std::wstring& name) {
@@ -275,14 +293,18 @@ bool ReadPackage(const std::wstring& text, const InfStrings& folders, Package& p
     InfStrings destinations;
     InfStrings device;
     if (!ParseInf(text, inf, error) || !ReadStrings(inf, folders, strings, error) ||
-        !ReadKeyValues(FindSection(inf, L"Version"), strings, version, error) ||
-        !ReadKeyValues(FindSection(inf, L"DefaultInstall"), strings, install, error) ||
-        !ReadKeyValues(FindSection(inf, L"CEDevice"), strings, device, error)) {
+        !ReadKeyValues(FindSection(inf, L"Version"), VersionKeys, strings, version, error) ||
+        !ReadKeyValues(FindSection(inf, L"DefaultInstall"), InstallKeys, strings, install, error) ||
+        !ReadKeyValues(FindSection(inf, L"CEDevice"), DeviceKeys, strings, device, error)) {
         return false;
     }
     if (!ParseVersion(device, L"versionmin", package.versionMin) ||
         !ParseVersion(device, L"versionmax", package.versionMax)) {
         return Fail(error, L"[CEDevice] VersionMin and VersionMax are major.minor");
+    }
+    if (!ParseBuild(device, L"buildmin", package.buildMin) ||
+        !ParseBuild(device, L"buildmax", package.buildMax)) {
+        return Fail(error, L"[CEDevice] BuildMin and BuildMax are 32-bit numbers");
     }
     // Folders are expanded where they are used: their lines name sections.
     const InfSection* destinationSection = FindSection(inf, L"DestinationDirs");

@@ -42,13 +42,20 @@ struct Package {
     std::vector<PackageValue> values;
     CeVersion versionMin; // [CEDevice]
     CeVersion versionMax;
+    // [CEDevice] build numbers, 0 for no limit. Windows Mobile reads a
+    // BuildMax of 0xA0000000 as "supports square screens", 0xC0000000 as
+    // "supports rotation" and 0xE0000000 as both.
+    uint32_t buildMin = 0;
+    uint32_t buildMax = 0;
     uint32_t processor = 0; // the setup file's processor number, 0 for any
 };
 
 // Reads and checks the whole package description. `folders` holds the
 // installing machine's folder strings (CE1, CE2, ...), names in lower case.
 // Fails with a message on anything the installer could not carry out whole,
-// and on any folder, InstallDir among them, outside the machine's folders.
+// on a key of [Version], [CEDevice] or [DefaultInstall] that the setup file
+// cannot carry (naming it), and on any folder, InstallDir among them, outside
+// the machine's folders.
 bool ReadPackage(const std::wstring& text, const InfStrings& folders, Package& package,
                  std::wstring& error);
 

@@ -17,6 +17,7 @@ constexpr size_t LengthAt = 8;
 constexpr size_t AlwaysOneAt = 16;
 constexpr size_t ProcessorAt = 20;
 constexpr size_t VersionAt = 24; // min major, min minor, max major, max minor
+constexpr size_t BuildAt = 40;   // min, max
 constexpr size_t CountsAt = 48;  // 16 bits per table
 constexpr size_t OffsetsAt = 60; // 32 bits per table
 constexpr size_t AppNameAt = 84; // 16-bit offset and length, each of the three
@@ -148,6 +149,8 @@ class SetupFileWriter {
         Put32(bytes, VersionAt + 4, package.versionMin.minor);
         Put32(bytes, VersionAt + 8, package.versionMax.major);
         Put32(bytes, VersionAt + 12, package.versionMax.minor);
+        Put32(bytes, BuildAt, package.buildMin);
+        Put32(bytes, BuildAt + 4, package.buildMax);
         PutText(bytes, AppNameAt, appName);
         PutText(bytes, ProviderAt, provider);
         PutText(bytes, UnsupportedAt, "");
@@ -325,6 +328,8 @@ class SetupFileReader {
         package.processor = Get32(bytes_, ProcessorAt);
         package.versionMin = CeVersion{Get32(bytes_, VersionAt), Get32(bytes_, VersionAt + 4)};
         package.versionMax = CeVersion{Get32(bytes_, VersionAt + 8), Get32(bytes_, VersionAt + 12)};
+        package.buildMin = Get32(bytes_, BuildAt);
+        package.buildMax = Get32(bytes_, BuildAt + 4);
         std::wstring unsupported;
         if (!HeaderText(AppNameAt, L"APPNAME", package.appName) ||
             !HeaderText(ProviderAt, L"PROVIDER", package.provider) ||

@@ -86,6 +86,19 @@ CE_SIZE(TODAYDRAWWATERMARKINFO, 24, 32);
 CE_LAYOUT(TODAYDRAWWATERMARKINFO, rc, 4, 8);
 CE_LAYOUT(TODAYDRAWWATERMARKINFO, hwnd, 20, 24);
 
+// A structure is rounded to its members' alignment only, as CE's compiler
+// rounds it; APCS alone rounds every structure to 4 bytes.
+namespace AbiProbe {
+struct ThreeWords {
+    WORD a, b, c;
+};
+struct OneChar {
+    char c;
+};
+} // namespace AbiProbe
+CE_SIZE(AbiProbe::ThreeWords, 6, 6);
+CE_SIZE(AbiProbe::OneChar, 1, 1);
+
 // CE's CRITICAL_SECTION is five words; the desktop header's is larger, which
 // CE tolerates (it writes only its own five).
 #if defined(_WIN32_WCE)

@@ -83,11 +83,11 @@ void FillList(HWND dialog, int id, const wchar_t* const* names, int count, int s
     SendMessageW(list, CB_SETCURSEL, selected, 0);
 }
 
-// A stored value outside a list's range leaves it without a selection; the
-// setting's default is stored then, so the item never indexes past a table.
-int ListChoice(HWND dialog, int id, int fallback) {
-    const LRESULT selected = SendDlgItemMessageW(dialog, id, CB_GETCURSEL, 0, 0);
-    return selected == CB_ERR ? fallback : static_cast<int>(selected);
+// A stored value outside a list's range leaves it without a selection
+// (CB_ERR); the setting's default is stored then.
+int ListChoice(HWND dialog, int id, SettingMember setting) {
+    return FieldOf(setting).OrDefault(
+        static_cast<int>(SendDlgItemMessageW(dialog, id, CB_GETCURSEL, 0, 0)));
 }
 
 void Initialize(HWND dialog) {
@@ -102,9 +102,9 @@ void Initialize(HWND dialog) {
 }
 
 void Accept(HWND dialog) {
-    ItemSettings.WindowSize = ListChoice(dialog, IDC_WINDOW_SIZE, DefaultWindowSize);
-    ItemSettings.SampleInterval = ListChoice(dialog, IDC_INTERVAL, DefaultSampleInterval);
-    ItemSettings.DisplayMode = ListChoice(dialog, IDC_DISPLAY_MODE, DefaultDisplayMode);
+    ItemSettings.WindowSize = ListChoice(dialog, IDC_WINDOW_SIZE, &Settings::WindowSize);
+    ItemSettings.SampleInterval = ListChoice(dialog, IDC_INTERVAL, &Settings::SampleInterval);
+    ItemSettings.DisplayMode = ListChoice(dialog, IDC_DISPLAY_MODE, &Settings::DisplayMode);
     ItemSettings.DisplayMemory =
         SendDlgItemMessageW(dialog, IDC_DISPLAY_MEMORY, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
     EndDialog(dialog, IDOK);

@@ -1,6 +1,6 @@
 // The Pocket PC shell library's dialog call, as the stand-in provides it on
-// the desktop: SHInitDialog sizes a dialog to the screen and gives it an OK
-// control. Values are the platform's.
+// the desktop: SHInitDialog gives a dialog the screen below the navigation bar
+// and puts its caption and an OK into that bar. Values are the platform's.
 #pragma once
 
 #include <windows.h>

@@ -8,7 +8,10 @@ The model keeps what the rows need: a registry, windows and classes, GDI
 objects and their selections, events, critical sections, threads, the heap and
 a scripted clock. Time moves only when the library asks for it: each tick
 read costs the model 10 ms, of which the spinning thread gets CPU_SHARE as its
-own user time; a wait or sleep moves the clock by its length."""
+own time, booked to user or kernel time as the scenario says; a wait or sleep
+moves the clock by its length. Its dialog manager builds modal dialogs from
+the templates of the mapped image, as CE does, answers their controls, and
+hands the driver the turn to act in them."""
 
 import struct
 
@@ -28,6 +31,8 @@ STOCK = {0: "brush", 1: "brush", 2: "brush", 3: "brush", 4: "brush", 5: "brush",
 OBJECT_TYPES = {1: "pen", 2: "brush", 5: "palette", 6: "font", 7: "bitmap"}
 DEFAULT_BITMAP = 0x40  # what a new memory DC holds until a bitmap is selected
 WNDCLASSW_SIZE, MEMORYSTATUS_SIZE, LOGFONTW_SIZE = 40, 32, 92
+CONTROL_CLASSES = {0x80: "Button", 0x81: "Edit", 0x82: "Static", 0x83: "ListBox",
+                   0x84: "ScrollBar", 0x85: "ComboBox"}
 
 
 def need(ok, argument, value, why):
@@ -193,11 +198,12 @@ RULES = [
      lambda a, ce: need(ce.kind(a[1]) == "window dc", "hDC", a[1], "not from GetDC"),
      lambda a, ce: ce.delete_dc(a[1])),
     ("GetDeviceCaps", "GetDeviceCaps (Windows CE 5.0)",
-     lambda a, ce: need(a[1] in (88, 90), "nIndex", a[1], "outside the model: LOGPIXELSX/Y only"),
-     lambda a, ce: ce.dpi),
+     lambda a, ce: need(a[1] in (8, 10, 88, 90), "nIndex", a[1],
+                        "outside the model: HORZRES, VERTRES, LOGPIXELSX/Y only"),
+     lambda a, ce: {8: ce.screen[0], 10: ce.screen[1]}.get(a[1], ce.dpi)),
     ("GetSystemMetrics", "GetSystemMetrics (Windows CE 5.0)",
      lambda a, ce: need(a[0] in (0, 1), "nIndex", a[0], "outside the model: SM_CX/CYSCREEN only"),
-     lambda a, ce: ce.scaled((240, 320)[a[0]])),
+     lambda a, ce: ce.screen[a[0]]),
     ("CreateCompatibleDC", "CreateCompatibleDC (Windows CE 5.0)",
      lambda a, ce: ce.dc_problem(a[0]), lambda a, ce: ce.new_dc("memory dc")),
     ("DeleteDC", "DeleteDC (Windows CE 5.0)",
@@ -260,6 +266,98 @@ RULES = [
                          need(a[8] == 0x00CC0020, "dwRop", a[8],
                               "outside the model: SRCCOPY only")),
      lambda a, ce: 1),
+    # The dialog manager and the controls (the methods after "Dialogs" below).
+    ("FindResourceW", "FindResource (Windows CE 5.0)",
+     lambda a, ce: first(need(a[0] == ce.module, "hModule", a[0], "not this library"),
+                         need(a[1] < 0x10000 and a[2] < 0x10000, "lpName", a[1],
+                              "outside the model: resources by number only")),
+     lambda a, ce: ce.find_resource(a[2], a[1])),
+    ("LoadResource", "LoadResource (Windows CE 5.0)",
+     lambda a, ce: first(need(a[0] == ce.module, "hModule", a[0], "not this library"),
+                         need(a[1] in ce.resources, "hResInfo", a[1], "not from FindResource")),
+     lambda a, ce: ce.module + ce.m.u32(a[1])),
+    ("SizeofResource", "SizeofResource (Windows CE 5.0)",
+     lambda a, ce: need(a[1] in ce.resources, "hResInfo", a[1], "not from FindResource"),
+     lambda a, ce: ce.m.u32(a[1] + 4)),
+    ("DialogBoxIndirectParamW", "DialogBoxIndirectParam (Windows CE 5.0)",
+     lambda a, ce: first(need(a[0] == ce.module, "hInstance", a[0], "not this library"),
+                         need(ce.m.u32(a[1]) != 0xFFFF0001, "lpTemplate", a[1],
+                              "CE has no extended dialog templates"),
+                         need(a[2] in ce.windows, "hWndParent", a[2], "no such window"),
+                         need(ce.in_code(a[3]), "lpDialogFunc", a[3], "not code of the library")),
+     lambda a, ce: ce.dialog_box(a)),
+    ("EndDialog", "EndDialog (Windows CE 5.0)",
+     lambda a, ce: need(any(r["dialog"] == a[0] and r["result"] is None for r in ce.modal),
+                        "hDlg", a[0], "no running modal dialog"),
+     lambda a, ce: next(r for r in ce.modal if r["dialog"] == a[0]).update(result=a[1]) or 1),
+    ("SHInitDialog", "SHInitDialog (Pocket PC 2002 and later)",
+     lambda a, ce: first(need(ce.m.u32(a[0]) == 1, "dwMask", ce.m.u32(a[0]), "SHIDIM_FLAGS"),
+                         need(ce.is_dialog(ce.m.u32(a[0] + 4)), "hDlg", ce.m.u32(a[0] + 4),
+                              "not a dialog"),
+                         need(ce.m.u32(a[0] + 8) & ~0x1F == 0, "dwFlags", ce.m.u32(a[0] + 8),
+                              "SHIDIF_ flags of Pocket PC 2003 only")),
+     lambda a, ce: ce.init_dialog(ce.m.u32(a[0] + 4), ce.m.u32(a[0] + 8))),
+    ("GetDlgItem", "GetDlgItem (Windows CE 5.0)",
+     lambda a, ce: need(ce.is_dialog(a[0]), "hDlg", a[0], "not a dialog"),
+     lambda a, ce: ce.control(a[0], a[1])),
+    ("SendDlgItemMessageW", "SendDlgItemMessage (Windows CE 5.0)",
+     lambda a, ce: need(ce.is_dialog(a[0]), "hDlg", a[0], "not a dialog"),
+     lambda a, ce: ce.send(ce.control(a[0], a[1]), a[2], a[3], a[4])),
+    ("SendMessageW", "SendMessage (Windows CE 5.0)",
+     lambda a, ce: need(a[0] in ce.windows, "hWnd", a[0], "no such window"),
+     lambda a, ce: ce.send(a[0], a[1], a[2], a[3])),
+    ("SetDlgItemTextW", "SetDlgItemText (Windows CE 5.0)",
+     lambda a, ce: need(ce.control(a[0], a[1]), "nIDDlgItem", a[1], "no such control"),
+     lambda a, ce: ce.windows[ce.control(a[0], a[1])].update(text=a.wstr(2)) or 1),
+    ("SetWindowTextW", "SetWindowText (Windows CE 5.0)",
+     lambda a, ce: need(a[0] in ce.windows, "hWnd", a[0], "no such window"),
+     lambda a, ce: ce.windows[a[0]].update(text=a.wstr(1)) or 1),
+    ("ShowWindow", "ShowWindow (Windows CE 5.0)",
+     lambda a, ce: first(need(a[0] in ce.windows, "hWnd", a[0], "no such window"),
+                         need(a[1] in (0, 1, 3, 4, 5, 6, 8), "nCmdShow", a[1], "not on CE")),
+     lambda a, ce: ce.windows[a[0]].update(shown=a[1] != 0)),
+    ("GetWindowRect", "GetWindowRect (Windows CE 5.0)",
+     lambda a, ce: need(a[0] in ce.windows, "hWnd", a[0], "no such window"),
+     lambda a, ce: ce.write(a[1], struct.pack("<4i", *ce.window_rect(a[0]))) or 1),
+    ("MapWindowPoints", "MapWindowPoints (Windows CE 5.0)",
+     lambda a, ce: need(a[0] in ce.windows or a[0] == 0, "hWndFrom", a[0], "no such window")
+     or need(a[1] in ce.windows or a[1] == 0, "hWndTo", a[1], "no such window"),
+     lambda a, ce: ce.map_points(a)),
+    ("MapDialogRect", "MapDialogRect (Windows CE 5.0)",
+     lambda a, ce: need(ce.is_dialog(a[0]), "hDlg", a[0], "not a dialog"),
+     lambda a, ce: ce.write(a[1], struct.pack("<4i", *ce.dialog_units(
+         a[0], struct.unpack("<4i", ce.m.uc.mem_read(a[1], 16))))) or 1),
+    ("BeginDeferWindowPos", "BeginDeferWindowPos (Windows CE 5.0)",
+     lambda a, ce: need(a.signed(0) >= 0, "nNumWindows", a.signed(0), "negative"),
+     lambda a, ce: ce.new_handle("batch", [])),
+    ("DeferWindowPos", "DeferWindowPos (Windows CE 5.0)",
+     lambda a, ce: first(need(ce.kind(a[0]) == "batch", "hWinPosInfo", a[0], "not a batch"),
+                         need(ce.windows.get(a[1], {}).get("parent") in ce.windows, "hWnd",
+                              a[1], "not a child window"),
+                         need(a[7] & ~0x2FF == 0, "uFlags", a[7], "a SWP_ flag CE lacks")),
+     lambda a, ce: ce.handles[a[0]][1].append((a[1], *(a.signed(i) for i in (3, 4, 5, 6))))
+     or a[0]),
+    ("EndDeferWindowPos", "EndDeferWindowPos (Windows CE 5.0)",
+     lambda a, ce: need(ce.kind(a[0]) == "batch", "hWinPosInfo", a[0], "not a batch"),
+     lambda a, ce: [ce.windows[w].update(place=(x, y, x + cx, y + cy))
+                    for w, x, y, cx, cy in ce.handles.pop(a[0])[1]] and 1),
+    ("LoadIconW", "LoadIcon (Windows CE 5.0)",
+     lambda a, ce: need(a[0] == ce.module and ce.find_resource(14, a[1]), "lpIconName", a[1],
+                        "no such icon in this library"),
+     lambda a, ce: ce.new_handle("icon")),
+    ("LoadBitmapW", "LoadBitmap (Windows CE 5.0)",
+     lambda a, ce: need(a[0] == ce.module and ce.find_resource(2, a[1]), "lpBitmapName", a[1],
+                        "no such bitmap in this library"),
+     lambda a, ce: ce.new_handle("bitmap")),
+    ("DestroyIcon", "DestroyIcon (Windows CE 5.0)",
+     lambda a, ce: need(ce.kind(a[0]) == "icon" and not any(
+         w.get("image") == a[0] for w in ce.windows.values()), "hIcon", a[0],
+         "not an icon, or one a control still shows"),
+     lambda a, ce: ce.handles.pop(a[0]) and 1),
+    ("InflateRect", "InflateRect (Windows CE 5.0)", ok,
+     lambda a, ce: ce.write(a[0], struct.pack("<4i", *(
+         v + d for v, d in zip(struct.unpack("<4i", ce.m.uc.mem_read(a[0], 16)),
+                               (-a.signed(1), -a.signed(2), a.signed(1), a.signed(2)))))) or 1),
     ("wsprintfW", "wsprintf (Windows CE 5.0)", ok, lambda a, ce: ce.wsprintf(a)),
     ("memset", "memset (Windows CE 5.0)", ok,
      lambda a, ce: ce.write(a[0], bytes([a[1] & 0xFF]) * a[2]) or a[0]),
@@ -274,8 +372,21 @@ RULES = [
 class WindowsCe:
     """The state the rules read and change; one per emulated library."""
 
-    def __init__(self, path, dpi=96):
+    def __init__(self, path, dpi=96, screen=(240, 320), kernel_share=0.0, times_fail=False,
+                 font_cell=None):
+        """screen: width and height at 96 dpi; kernel_share: the part of the
+        spinning thread's time that CE books to the kernel, as a kernel that
+        counts its own calls there would; font_cell: the dialog font's
+        average character width and height in pixels (Tahoma's 8 points)."""
         self.path, self.dpi = path, dpi
+        self.screen = (self.scaled(screen[0]), self.scaled(screen[1]))
+        self.kernel_share, self.times_fail = kernel_share, times_fail
+        self.font_cell = font_cell or (self.scaled(5), self.scaled(13))
+        self.kernel_time = {}
+        self.modal = []  # the running modal dialogs, innermost last
+        self.pending = []  # (window, message, wParam, lParam) for the dialogs' loop
+        self.dirty = set()  # dialogs to paint once nothing else is queued
+        self.resources = set()  # the data entries FindResourceW handed out
         self.rules = {row[0]: row for row in RULES}
         self.m = None
         self.module = None
@@ -300,7 +411,13 @@ class WindowsCe:
         self.pause_after = None  # (thread name, count): end its turn after so many publishes
 
     def attach(self, machine):
+        """Binds the model to a loaded library; an import without a rule fails
+        the load, before any code runs, so nothing is left unmodelled."""
         self.m, self.module = machine, machine.base
+        missing = sorted({f for _, f, _ in machine.image.import_slots() if f not in self.rules})
+        if missing:
+            raise Fault(f"{len(missing)} imports have no rule in the model of Windows CE: "
+                        + ", ".join(missing))
 
     def scaled(self, length):
         """A length of the 96-dpi screen on this one."""
@@ -375,8 +492,10 @@ class WindowsCe:
     # Time.
     def tick(self):
         self.clock += TICK_MS
-        name = self.thread()
-        self.user_time[name] = self.user_time.get(name, 0) + int(TICK_MS * 10000 * CPU_SHARE)
+        name, share = self.thread(), int(TICK_MS * 10000 * CPU_SHARE)
+        kernel = int(share * self.kernel_share)
+        self.user_time[name] = self.user_time.get(name, 0) + share - kernel
+        self.kernel_time[name] = self.kernel_time.get(name, 0) + kernel
         return self.clock & 0xFFFFFFFF
 
     def wait(self, timeout, handle):
@@ -393,10 +512,13 @@ class WindowsCe:
         return WAIT_TIMEOUT
 
     def thread_times(self, a):
-        user = self.user_time.get(self.thread_of(a[0]), 0)
-        for i in range(1, 4):
+        if self.times_fail:
+            return 0
+        name = self.thread_of(a[0])
+        for i in (1, 2):
             self.write(a[i], bytes(8))
-        self.write(a[4], struct.pack("<Q", user))
+        self.write(a[3], struct.pack("<Q", self.kernel_time.get(name, 0)))
+        self.write(a[4], struct.pack("<Q", self.user_time.get(name, 0)))
         return 1
 
     def memory_status(self, address):
@@ -487,10 +609,12 @@ class WindowsCe:
 
     def related_window(self, window, command):
         """GetWindow over siblings in creation order (GW_HWNDFIRST, GW_HWNDLAST,
-        GW_HWNDNEXT, GW_HWNDPREV); the model has no owners or children."""
+        GW_HWNDNEXT, GW_HWNDPREV) and the first child (GW_CHILD)."""
         parent = self.windows[window]["parent"]
         siblings = [w for w, f in self.windows.items() if f["parent"] == parent]
         at = siblings.index(window)
+        if command == 5:  # GW_CHILD
+            return next((w for w, f in self.windows.items() if f["parent"] == window), 0)
         chosen = {0: 0, 1: len(siblings) - 1, 2: at + 1, 3: at - 1}.get(command, -1)
         return siblings[chosen] if 0 <= chosen < len(siblings) else 0
 
@@ -500,6 +624,8 @@ class WindowsCe:
         return len(name)
 
     def invalidate(self, a):
+        if self.is_dialog(a[0]):
+            self.dirty.add(a[0])
         self.invalidated.append((self.thread(), a[0], a[1], a[2]))
         self._maybe_pause()
         return 1
@@ -510,6 +636,152 @@ class WindowsCe:
                 and self.thread() not in self.sections.values():
             self.pause_after = None
             self.m.end_turn()
+
+    # Dialogs. A modal dialog's loop is the driver's: DialogBoxIndirectParamW
+    # builds the dialog and ends the calling thread's turn; the driver runs
+    # the dialog procedure nested under it and resumes it with EndDialog's
+    # result. A message for a dialog is queued for that loop, since the model
+    # cannot run a procedure inside another call.
+    def find_resource(self, kind, name):
+        """The data entry of the first language of a resource in the mapped
+        image, found through its three directory levels, or 0."""
+        at = root = self.module + self.m.image.directories[2][0]
+        for key in (kind, name, None):
+            named, ids = struct.unpack("<HH", self.m.uc.mem_read(at + 12, 4))
+            entries = [struct.unpack("<II", self.m.uc.mem_read(at + 16 + 8 * i, 8))
+                       for i in range(named, named + ids)]
+            target = next((t for k, t in entries if key in (None, k)), None)
+            if target is None:
+                return 0
+            at = root + (target & 0x7FFFFFFF)
+        self.resources.add(at)
+        return at
+
+    def field(self, at):
+        """A template's sz-or-ord field: (ordinal or text, the address after it)."""
+        if self.m.uc.mem_read(at, 2) == b"\xff\xff":
+            return struct.unpack("<H", self.m.uc.mem_read(at + 2, 2))[0], at + 4
+        text = self.m.wstr(at)
+        return text, at + 2 * len(text) + 2
+
+    def dialog_box(self, a):
+        style, _, count, *box = struct.unpack("<IIH4h", self.m.uc.mem_read(a[1], 18))
+        at = self.field(self.field(a[1] + 18)[1])[1]
+        caption, at = self.field(at)
+        if style & 0x40:  # DS_SETFONT: the point size and face, the font of the cell
+            at = self.field(at + 2)[1]
+        dialog = self.new_handle("window")
+        self.windows[dialog] = {"class": "Dialog", "parent": 0, "owner": a[2], "proc": a[3],
+                                "text": caption, "at": (0, 0),
+                                "font": self.new_handle("font", "stock")}
+        self.windows[dialog]["size"] = self.dialog_units(dialog, box)[2:]
+        for _ in range(count):
+            at = a[1] + (at - a[1] + 3 & ~3)
+            item_style, _, x, y, cx, cy, ident = struct.unpack("<II4hH",
+                                                               self.m.uc.mem_read(at, 18))
+            kind, at = self.field(at + 18)
+            title, at = self.field(at)
+            at += 2 + struct.unpack("<H", self.m.uc.mem_read(at, 2))[0]
+            control = self.new_handle("window")
+            self.windows[control] = {
+                "class": CONTROL_CLASSES.get(kind, kind), "parent": dialog, "id": ident,
+                "style": item_style, "shown": bool(item_style & WS_VISIBLE), "items": [],
+                "selection": -1, "check": 0, "text": title if isinstance(title, str) else "",
+                "place": self.dialog_place(dialog, (x, y, cx, cy)),
+                # CE's dialog manager loads an icon static's icon from the module.
+                "image": self.new_handle("icon", "stock") if item_style & 0x1F == 3 else None}
+        self.modal.append({"dialog": dialog, "result": None, "param": a[4]})
+        self.pending.append((dialog, 0x110, 0, a[4]))  # WM_INITDIALOG
+        self.dirty.add(dialog)
+        self.m.end_turn()
+
+    def is_dialog(self, window):
+        return self.windows.get(window, {}).get("class") == "Dialog"
+
+    def init_dialog(self, dialog, flags):
+        """SHIDIF_SIZEDLG: the dialog fills the screen below the 26-pixel
+        navigation bar, which holds the OK button of SHIDIF_DONEBUTTON."""
+        self.windows[dialog]["done button"] = bool(flags & 1)
+        if flags & 2:
+            self.windows[dialog].update(at=(0, self.scaled(26)), full=True)
+            self.resize_dialog(dialog)
+        return 1
+
+    def resize_dialog(self, dialog):
+        width, height = self.screen[0], self.screen[1] - self.scaled(26)
+        self.windows[dialog]["size"] = (width, height)
+        self.pending.append((dialog, 5, 0, width | height << 16))  # WM_SIZE
+        self.dirty.add(dialog)
+
+    def dialog_units(self, dialog, rect):
+        """CE's rule: x by the font's average character width over 4, y by its
+        height over 8, each rounded as MulDiv rounds."""
+        def scale(v, unit, parts):
+            return (abs(v) * unit * 2 + parts) // (2 * parts) * (1 if v >= 0 else -1)
+        (cx, cy), (left, top, right, bottom) = self.font_cell, rect
+        return (scale(left, cx, 4), scale(top, cy, 8), scale(right, cx, 4), scale(bottom, cy, 8))
+
+    def dialog_place(self, dialog, box):
+        """A template's x, y, cx and cy as a rectangle: the dialog manager
+        converts position and size each on its own."""
+        left, top, width, height = self.dialog_units(dialog, box)
+        return left, top, left + width, top + height
+
+    def control(self, dialog, ident):
+        return next((w for w, f in self.windows.items()
+                     if f["parent"] == dialog and f.get("id") == ident & 0xFFFF), 0)
+
+    def origin(self, window):
+        """Where a window's client area lies on the screen."""
+        fields = self.windows.get(window, {"parent": 0})
+        if "place" in fields:
+            x, y = self.origin(fields["parent"])
+            return x + fields["place"][0], y + fields["place"][1]
+        return fields.get("at", (0, 0))
+
+    def window_rect(self, window):
+        x, y = self.origin(window)
+        fields = self.windows[window]
+        if "place" in fields:
+            left, top, right, bottom = fields["place"]
+            return x, y, x + right - left, y + bottom - top
+        return (x, y, x + fields["size"][0], y + fields["size"][1])
+
+    def map_points(self, a):
+        (fx, fy), (tx, ty) = self.origin(a[0]), self.origin(a[1])
+        for i in range(a[3]):
+            x, y = struct.unpack("<2i", self.m.uc.mem_read(a[2] + 8 * i, 8))
+            self.write(a[2] + 8 * i, struct.pack("<2i", x + fx - tx, y + fy - ty))
+        return (fx - tx & 0xFFFF) | (fy - ty & 0xFFFF) << 16
+
+    def send(self, window, message, w, l):
+        """The answer of a dialog's or a control's own window procedure."""
+        if window == 0:
+            return 0
+        c = self.windows[window]
+        if message == 0x31:  # WM_GETFONT: the dialog's, which its controls share
+            return self.windows[c["parent"] or window].get("font", 0)
+        kind = (c["class"], message)
+        if kind == ("ComboBox", 0x143):  # CB_ADDSTRING
+            c["items"].append(self.m.wstr(l))
+            return len(c["items"]) - 1
+        if kind == ("ComboBox", 0x14E):  # CB_SETCURSEL; CB_ERR without a selection
+            c["selection"] = w if w < len(c["items"]) else -1
+            return c["selection"] & 0xFFFFFFFF
+        if kind == ("ComboBox", 0x147):  # CB_GETCURSEL
+            return c["selection"] & 0xFFFFFFFF
+        if kind == ("Button", 0xF1) and c["style"] & 0xF in (2, 3):  # BM_SETCHECK, check box
+            c["check"] = w
+            return 0
+        if kind == ("Button", 0xF0):  # BM_GETCHECK
+            return c["check"]
+        if c["class"] == "Static" and message in (0x172, 0x173) and \
+                w == {3: 1, 14: 0}.get(c["style"] & 0x1F):  # STM_SETIMAGE, STM_GETIMAGE
+            old = c["image"]
+            c["image"] = l if message == 0x172 else old
+            return old or 0
+        raise Fault(f"message {message:#x} to a {c['class']} (id {c.get('id')}): "
+                    "outside the model of Windows CE")
 
     # GDI.
     def begin_paint(self, a):

@@ -10,8 +10,16 @@ drive them, and their plain logic against the native build's answers.
       periods on the scripted clock, a second paint, a second item window that
       the publishes repaint too and whose WM_DESTROY leaves the sampler
       running, the first window's WM_DESTROY stopping it, detach.
+      The sampler's periods once more with part of the spin booked to kernel
+      time, and with GetThreadTimes failing.
       TovametSetup: the four hooks around the model registry; Install_Exit,
       whose notify-send the device takes, starts no thread.
+  emulate_device_dlls.py dialogs --shipped ARM_SHIPPED --wine-run WINE_RUN --figures PROGRAM
+      The steps of DIALOG_STEPS on each screen of DIALOG_SCREENS: a tap, the
+      options dialog and the colour picker built by the model's dialog
+      manager from the library's templates, a turn of the screen; the control
+      rectangles, height reports and stored settings must equal those that
+      PROGRAM (the x86-64 build) gives for the same steps under Wine.
   emulate_device_dlls.py logic --shipped ARM_SHIPPED --oracle PROGRAM --seeds FOLDER...
       CpuLoadOfPeriod, MemoryLoadPercent, SampleHistory and ReadDialogTemplate
       at the addresses of the link map, over the same inputs as PROGRAM (a
@@ -31,6 +39,7 @@ import time
 from ce_model import WS_CHILD, WS_VISIBLE, WindowsCe
 from emulator import Fault, Machine
 from pe_image import PeImage
+from unicorn.arm_const import UC_ARM_REG_SP
 
 WM_DESTROY, WM_PAINT, WM_SETTINGCHANGE = 0x02, 0x0F, 0x1A
 WM_TODAYCUSTOM_QUERYREFRESHCACHE = 0x4F3
@@ -39,6 +48,7 @@ WM_TODAYCUSTOM_QUERYREFRESHCACHE = 0x4F3
 # cbCachedData.
 TODAYLISTITEM_SIZE, CYP, FENABLED, DLLPATH, HINSTDLL = 628, 72, 76, 88, 608
 DEVICE_FOLDER = "\\Program Files\\Tovamet"
+SETTINGS_KEY = "software\\microsoft\\today\\items\\tovamet"
 failures = []
 machines = []
 
@@ -62,16 +72,15 @@ def wide(machine, text):
     return machine.alloc(2 * len(text) + 2, text.encode("utf-16-le") + b"\0\0")
 
 
-def run_item(folder, dpi, stored, strip):
-    """One host session; stored: the item's registry values, strip: the
-    height its size setting gives at 96 dpi."""
-    ce = WindowsCe(DEVICE_FOLDER + "\\Tovamet.dll", dpi)
-    ce.registry = {"software\\microsoft\\today\\items\\tovamet": dict(stored)}
+def open_item(folder, ce, stored, strip):
+    """DllMain attach, the host's entry call and its height queries; stored:
+    the item's registry values, strip: the height they give at 96 dpi."""
+    ce.registry = {SETTINGS_KEY: dict(stored)}
     image, m = load(folder, "Tovamet", ce)
     host = m.thread("window")
     entry = m.base + image.entry_rva
     expect(m.call(host, entry, m.base, 1, 0) == 1, "Tovamet: DllMain attach returns TRUE")
-    width = ce.scaled(240)
+    width = ce.screen[0]
 
     item = m.alloc(TODAYLISTITEM_SIZE)
     m.uc.mem_write(item, "Tovamet".encode("utf-16-le"))
@@ -79,8 +88,7 @@ def run_item(folder, dpi, stored, strip):
     m.uc.mem_write(item + DLLPATH, ce.path.encode("utf-16-le"))
     m.put32(item + HINSTDLL, m.base)
     parent = ce.new_handle("window")
-    ce.windows[parent] = {"class": "DesktopExplorerWindow", "parent": 0,
-                          "size": (width, ce.scaled(320))}
+    ce.windows[parent] = {"class": "DesktopExplorerWindow", "parent": 0, "size": ce.screen}
     window = m.call(host, m.base + image.export_rva(ordinal=240), item, parent)
     made = ce.windows.get(window, {})
     expect(made.get("class") == "TovametClass" and made.get("parent") == parent
@@ -88,15 +96,27 @@ def run_item(folder, dpi, stored, strip):
            "InitializeCustomItem creates a visible child window of the host", made)
     proc = made.get("proc")
     if proc is None:
-        return
+        return None
 
     expect(m.call(host, proc, window, WM_TODAYCUSTOM_QUERYREFRESHCACHE, item, 0) == 1,
            "the first height query reports a change")
     height = m.u32(item + CYP)
-    expect(height == ce.scaled(strip), f"cyp at {dpi} dpi with {stored}", height)
+    expect(height == ce.scaled(strip), f"cyp at {ce.dpi} dpi with {stored}", height)
     expect(m.call(host, proc, window, WM_TODAYCUSTOM_QUERYREFRESHCACHE, item, 0) == 0,
            "a second height query reports no change")
     ce.windows[window]["size"] = (width, height)
+    return image, m, host, entry, window, proc, item
+
+
+def run_item(folder, dpi, stored, strip, kernel_share, times_fail, caption):
+    """One host session; kernel_share: the part of the spin's time CE books
+    to the kernel; times_fail: every GetThreadTimes fails."""
+    ce = WindowsCe(DEVICE_FOLDER + "\\Tovamet.dll", dpi, kernel_share=kernel_share,
+                   times_fail=times_fail)
+    opened = open_item(folder, ce, stored, strip)
+    if opened is None:
+        return
+    image, m, host, entry, window, proc, item = opened
     expect(m.call(host, proc, window, WM_PAINT, 0, 0) == 0, "WM_PAINT returns 0")
     expect(len(ce.started) == 1, "the first paint starts one sampler", ce.started)
     if not ce.started:
@@ -115,11 +135,12 @@ def run_item(folder, dpi, stored, strip):
            ce.priorities.get(name))
 
     m.call(host, proc, window, WM_PAINT, 0, 0)
-    expect(ce.texts[-1:] == [" CPU: 25% Mem: 75% used"], "the caption of the measured period",
-           ce.texts[-1:])
+    expect(ce.texts[-1:] == [caption], f"the caption with {kernel_share:.0%} of the spin booked "
+           f"to the kernel{', GetThreadTimes failing' if times_fail else ''}", ce.texts[-1:])
 
     # A second item window beside the first: every publish repaints both, and
     # only the last window's WM_DESTROY stops the sampler.
+    parent = ce.windows[window]["parent"]
     second = m.call(host, m.base + image.export_rva(ordinal=240), item, parent)
     expect(second in ce.windows and second != window, "a second entry call makes a second window",
            second)
@@ -150,6 +171,20 @@ def run_item(folder, dpi, stored, strip):
     expect(not left and not ce.blocks and not ce.sections,
            "no GDI object, device context, key, heap block or critical section is left",
            (left, ce.blocks, ce.sections))
+
+
+# dpi, stored settings, the strip's height at 96 dpi, the part of the spin's
+# time booked to the kernel (each pass calls GetTickCount, a kernel call on
+# CE; kernels differ in where they book it), GetThreadTimes failing, the
+# caption after one measuring and one sleeping period.
+ITEM_RUNS = [
+    (96, {}, 50, 0.0, False, " CPU: 25% Mem: 75% used"),
+    (192, {"WindowSize": 1}, 40, 0.0, False, " CPU: 25% Mem: 75% used"),
+    (96, {}, 50, 0.5, False, " CPU: 25% Mem: 75% used"),
+    # No sample from a failed query: only the sleeping periods publish, the
+    # processor's 0 % that no measurement has replaced, and the memory.
+    (96, {}, 50, 0.0, True, " CPU: 0% Mem: 75% used"),
+]
 
 
 def run_setup(folder):
@@ -188,6 +223,141 @@ def run_setup(folder):
                "Install_Exit does not wait for the receivers", ce.broadcasts)
     expect(ce.references == 1, "the hooks leave no reference to the library", ce.references)
     expect(m.call(installer, entry, m.base, 0, 0) == 1, "TovametSetup: DllMain detach returns TRUE")
+
+
+WM_SIZE, WM_INITDIALOG, WM_COMMAND, WM_LBUTTONUP = 0x05, 0x110, 0x111, 0x202
+IDOK, IDCANCEL = 1, 2
+# A user's steps in the dialogs, one a row: the action, then control ids, a
+# list index or a point of the 96-dpi screen. The same rows drive the x86-64
+# build under Wine (dialog_figures.exe), whose figures this run must equal.
+DIALOG_STEPS = [
+    ("tap item",),  # the options dialog from the template of the screen's shape
+    # Where the dialog manager put the buttons and the check box (a combo box's
+    # height is its closed field's, which the font sets: outside the model).
+    ("rects", 1038, 1039, 1040, 1044),
+    ("choose", 1017, 0), ("choose", 1015, 3), ("choose", 1019, 1),  # size, interval, % as
+    ("click", 1044),  # the memory check box
+    ("click", 1039), ("tap", 125, 84), ("click", 1041),  # grid: a swatch, then Transparent
+    ("turn",), ("rects", 2, 1041),  # the picker's re-layout for the turned screen
+    ("ok",),
+    ("click", 1040), ("tap", 75, 134), ("ok",),  # CPU: a swatch of the turned grid
+    ("click", 1038), ("tap", 25, 34), ("click", IDCANCEL),  # background: Cancel keeps it
+    ("ok",), ("height",),
+    ("tap item",), ("choose", 1017, 1), ("click", 1042), ("tap", 25, 84), ("ok",),
+    ("cancel",), ("height",),  # the options' Cancel undoes the text colour and the size
+]
+# Screens as width x height at dpi, and whether the steps turn the screen
+# (width and height swapped): Wine's virtual desktop has no portrait modes to
+# turn a short screen to.
+DIALOG_SCREENS = [((240, 320), 96, True), ((320, 240), 96, False), ((480, 640), 192, True),
+                  ((640, 480), 192, False), ((240, 240), 96, False)]
+
+
+class DialogLoop:
+    """The modal loops of the window thread: messages queued for the dialogs
+    first, then their paints; a dialog ended by EndDialog resumes the call
+    that opened it with the result."""
+
+    def __init__(self, m, ce, host):
+        self.m, self.ce, self.host = m, ce, host
+
+    def call(self, window, *message):
+        runs = self.ce.modal
+        below = runs[-1]["context"].reg_read(UC_ARM_REG_SP) if runs else None
+        self.settle(self.m.call(self.host, self.ce.windows[window]["proc"], window, *message,
+                                below=below))
+
+    def settle(self, result):
+        ce = self.ce
+        if result is None and not self.host.done:
+            if not ce.modal or "context" in ce.modal[-1]:
+                raise Fault("the window thread stopped outside a modal dialog")
+            ce.modal[-1]["context"] = self.host.context
+        while ce.modal and "context" in ce.modal[-1]:
+            run = ce.modal[-1]
+            if run["result"] is not None:
+                ce.modal.pop()
+                for w in [w for w, f in ce.windows.items() if run["dialog"] in (w, f["parent"])]:
+                    del ce.windows[w]
+                ce.dirty.discard(run["dialog"])
+                ce.pending = [p for p in ce.pending if p[0] in ce.windows]
+                self.settle(self.m.resume(self.host, run["context"], run["result"]))
+            elif ce.pending:
+                self.call(*ce.pending.pop(0))
+            elif ce.dirty:
+                self.call(ce.dirty.pop(), WM_PAINT, 0, 0)
+            else:
+                break
+
+
+def dialog_steps(turns):
+    return [step for step in DIALOG_STEPS if turns or step[0] != "turn"]
+
+
+def start_wine(wine_run, figures_program, screen, dpi, turns):
+    """The x86-64 build's run of the same steps, under Wine."""
+    steps = [":".join(map(str, step)) for step in dialog_steps(turns)]
+    return subprocess.Popen([wine_run, "--screen", "x".join(map(str, screen)), "--dpi", str(dpi),
+                             "--", figures_program] + steps, stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE, text=True)
+
+
+def run_dialogs(folder, wine, screen, dpi, turns):
+    """The steps at one screen, against the x86-64 build's figures."""
+    size = "x".join(map(str, screen))
+    out, err = wine.communicate()
+    theirs = out.splitlines()
+    if wine.returncode != 0 or not theirs[:1] or not theirs[0].startswith("units "):
+        expect(False, f"the x86-64 figures at {size}, {dpi} dpi", (wine.returncode, err[-300:]))
+        return
+    cell = tuple(int(v) for v in theirs[0].split()[1:])
+    ce = WindowsCe(DEVICE_FOLDER + "\\Tovamet.dll", dpi, screen=(screen[0] * 96 // dpi,
+                   screen[1] * 96 // dpi), font_cell=cell)
+    opened = open_item(folder, ce, {}, 50)
+    if opened is None:
+        return
+    image, m, host, entry, window, proc, item = opened
+    loop, mine, before = DialogLoop(m, ce, host), [], set(ce.handles)
+    for action, *numbers in dialog_steps(turns):
+        dialog = ce.modal[-1]["dialog"] if ce.modal else None
+        control = ce.control(dialog, numbers[0]) if dialog and numbers else 0
+        if action == "tap item":
+            loop.settle(m.call(host, proc, window, WM_LBUTTONUP, 0, 5 | 5 << 16))
+        elif action == "height":
+            answer = m.call(host, proc, window, WM_TODAYCUSTOM_QUERYREFRESHCACHE, item, 0)
+            mine.append(f"height {answer}" + (f" {m.u32(item + CYP)}" if answer else ""))
+        elif action == "rects":
+            mine += [f"rect {i} " + " ".join(map(str, ce.windows[ce.control(dialog, i)]["place"]))
+                     for i in numbers]
+        elif action == "turn":
+            ce.screen = ce.screen[::-1]
+            for run in ce.modal:  # the shell resizes each full-screen dialog
+                if ce.windows[run["dialog"]].get("full"):
+                    ce.resize_dialog(run["dialog"])
+            loop.settle(None)
+        elif action == "tap":
+            loop.call(dialog, WM_LBUTTONUP, 0, ce.scaled(numbers[0]) | ce.scaled(numbers[1]) << 16)
+        elif action in ("ok", "cancel"):
+            # The OK of the navigation bar, or Escape, whose IDCANCEL the dialog manager sends.
+            expect(action == "cancel" or ce.windows[dialog].get("done button"),
+                   "SHInitDialog gave the dialog its OK button")
+            loop.call(dialog, WM_COMMAND, IDOK if action == "ok" else IDCANCEL, 0)
+        else:  # a tap on a control the dialog shows: a list's entry, a button
+            expect(control and ce.windows[control]["shown"],
+                   f"{action} on a shown control {numbers[0]}")
+            if action == "choose":
+                ce.send(control, 0x14E, numbers[1], 0)  # CB_SETCURSEL, then CBN_SELCHANGE
+            elif ce.windows[control]["style"] & 0xF == 3:  # an automatic check box
+                ce.windows[control]["check"] ^= 1
+            loop.call(dialog, WM_COMMAND, numbers[0] | (action == "choose") << 16, control)
+    mine += [f"stored {name} {value}" for name, value in sorted(ce.registry[SETTINGS_KEY].items())]
+    for a, b in zip(theirs[1:], mine):
+        expect(a == b, f"{size}, {dpi} dpi: the x86-64 build's {a!r}, ARM", b)
+    expect(len(theirs) - 1 == len(mine) and not ce.modal and host.done,
+           f"{size}, {dpi} dpi: every step ran, every dialog closed", (theirs, mine))
+    left = sorted(k for h, (k, s) in ce.handles.items() if h not in before and s != "stock" and
+                  k in ("bitmap", "brush", "pen", "font", "icon", "paint", "memory dc", "batch"))
+    expect(not left, f"{size}, {dpi} dpi: the dialogs leave no GDI object, icon or batch", left)
 
 
 # Inputs only: the expected answers come from the native build.
@@ -270,7 +440,9 @@ def run_logic(folder, oracle, seed_folders):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("mode", choices=["run", "logic"])
+    parser.add_argument("mode", choices=["run", "dialogs", "logic"])
+    parser.add_argument("--wine-run", help="scripts/wine-run, for the x86-64 figures")
+    parser.add_argument("--figures", help="the x86-64 build's dialog_figures.exe")
     parser.add_argument("--shipped", required=True, help="folder of the shipped ARM libraries")
     parser.add_argument("--oracle", help="the native build's answering program")
     parser.add_argument("--seeds", nargs="*", default=[], help="folders of dialog templates")
@@ -280,9 +452,14 @@ def main():
     began = time.monotonic()
     try:
         if args.mode == "run":
-            run_item(args.shipped, 96, {}, 50)
-            run_item(args.shipped, 192, {"WindowSize": 1}, 40)
+            for run in ITEM_RUNS:
+                run_item(args.shipped, *run)
             run_setup(args.shipped)
+        elif args.mode == "dialogs":
+            runs = [(start_wine(args.wine_run, args.figures, *screen), *screen)
+                    for screen in DIALOG_SCREENS]
+            for run in runs:
+                run_dialogs(args.shipped, *run)
         else:
             run_logic(args.shipped, args.oracle, args.seeds)
     except (Fault, KeyError) as e:

@@ -143,13 +143,16 @@ class Machine:
         self.threads.append(Thread(name, len(self.threads)))
         return self.threads[-1]
 
-    def call(self, thread, address, *args):
-        """Runs address(*args) on thread until it returns or its turn ends."""
+    def call(self, thread, address, *args, below=None):
+        """Runs address(*args) on thread until it returns or its turn ends;
+        below: a stack pointer of the thread's suspended call, under which
+        this call nests (a dialog procedure inside its modal loop)."""
         uc = self.uc
         if thread.context is not None:
             uc.context_restore(thread.context)
         words = [a & 0xFFFFFFFF for a in args]
-        sp = (thread.top - 4 * max(0, len(words) - 4)) & ~7
+        top = thread.top if below is None else below - 64
+        sp = (top - 4 * max(0, len(words) - 4)) & ~7
         for i, w in enumerate(words[4:]):
             self.put32(sp + 4 * i, w)
         for r, w in zip(ARGUMENT_REGISTERS, words):
@@ -159,8 +162,12 @@ class Machine:
         thread.done = False
         return self._run(thread, address)
 
-    def resume(self, thread):
-        self.uc.context_restore(thread.context)
+    def resume(self, thread, context=None, result=None):
+        """Continues thread, or a context saved from it, where its turn
+        ended; result: what the call that ended the turn returns."""
+        self.uc.context_restore(context or thread.context)
+        if result is not None:
+            self.uc.reg_write(UC_ARM_REG_R0, result & 0xFFFFFFFF)
         return self._run(thread, self.uc.reg_read(UC_ARM_REG_PC))
 
     def end_turn(self):

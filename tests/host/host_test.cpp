@@ -10,6 +10,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 #include "fake_today_item.h"
 #include "host_run.h"
@@ -34,6 +35,7 @@ struct FakeItemRecord {
     DWORD Height;
     DWORD Color;
     DWORD TapHeight;
+    const char* Library = FAKE_ITEM_DLL;
 };
 
 void SetDword(HKEY key, const wchar_t* name, DWORD value) {
@@ -45,7 +47,7 @@ void RegisterItem(const FakeItemRecord& record) {
     const std::wstring path = std::wstring(ItemsKey) + L"\\" + record.Name;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
                                              KEY_SET_VALUE, nullptr, &key, nullptr));
-    const std::wstring library = WindowsPath(FAKE_ITEM_DLL);
+    const std::wstring library = WindowsPath(record.Library);
     RegSetValueExW(key, L"DLL", 0, REG_SZ, reinterpret_cast<const BYTE*>(library.c_str()),
                    static_cast<DWORD>((library.size() + 1) * sizeof(wchar_t)));
     SetDword(key, L"Type", record.Type);
@@ -287,6 +289,43 @@ TEST_F(TodayHostTest, LandscapeTurnStretchesTheItemsOverTheNewWidth) {
     ExpectBand(after, 0, 30, Red, "Alpha across the landscape width");
     ExpectNoItemColour(after, 30, "below Alpha");
     EXPECT_EQ(width, GetSystemMetrics(SM_CXSCREEN)) << "the host gives the screen mode back";
+}
+
+// The real item's picker open while the screen turns: the shell stand-in
+// gives it the turned screen below the navigation bar, and Cancel moves to
+// where a picker opened on the turned screen has it. The options dialog has
+// no Cancel: the host closes it with the bar's OK.
+TEST_F(TodayHostTest, LandscapeTurnLaysTheOpenPickerOutBelowTheBar) {
+    RegisterItem({L"Tovamet", CustomType, 1, 0, 0, 0, 0, TOVAMET_DLL});
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = GetDC(nullptr);
+    const int bar = MulDiv(26, GetDeviceCaps(screen, LOGPIXELSY), 96);
+    ReleaseDC(nullptr, screen);
+    const std::wstring picker = L" --wait-window \"Tovamet Color Settings\"";
+    const std::wstring open = L" --tap " + std::to_wstring(width / 2) +
+                              L",5 --wait-window \"Tovamet Settings\" --tap-control 1038" + picker;
+    const std::wstring close = L" --tap-control 2 --wait-window \"Tovamet Settings\" "
+                               L"--tap-control 1 --wait-gone \"Tovamet Settings\"";
+    HostRun host(open + L" --turn" + picker + close + open + close + L" --close");
+    ASSERT_TRUE(host.Started()) << host.Log();
+    FinishRun(host);
+
+    const auto area = [bar](int w, int h) {
+        const std::string size = std::to_string(w) + "x" + std::to_string(h - bar);
+        return "\"Tovamet Color Settings\" is up at 0," + std::to_string(bar) + " size " + size +
+               " client " + size;
+    };
+    const int portrait = host.Find(area(width, height));
+    EXPECT_TRUE(portrait >= 0 && portrait < host.Find(area(height, width))) << host.Log();
+    std::vector<std::string> taps;
+    for (const std::string& line : host.Lines()) {
+        if (line.find("tap posted at") != std::string::npos) {
+            taps.push_back(line.substr(line.find("tap posted at")));
+        }
+    }
+    ASSERT_EQ(8u, taps.size()) << host.Log();
+    EXPECT_EQ(taps[6], taps[2]) << "Cancel of the turned picker, of one opened turned";
 }
 
 TEST_F(TodayHostTest, LandscapeFromTheStartLoadsTheItemsTurned) {

@@ -76,6 +76,7 @@ TEST_F(ItemWindowTest, DisabledRecordMakesNothing) {
     TODAYLISTITEM record = EnabledRecord();
     record.fEnabled = FALSE;
     EXPECT_EQ(nullptr, InitializeCustomItem(&record, host.Handle()));
+    EXPECT_EQ(nullptr, InitializeCustomItem(nullptr, host.Handle())) << "no record";
     WNDCLASSW found;
     EXPECT_FALSE(GetClassInfoW(GetModuleHandleW(nullptr), L"TovametClass", &found));
     EXPECT_EQ(0, LogPixelsX) << "the DPI is not read";
@@ -119,6 +120,8 @@ TEST_F(ItemWindowTest, EntryMakesTheWindowAndReportsTheHeightOnce) {
     EXPECT_EQ(FALSE, SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE,
                                   reinterpret_cast<WPARAM>(&record), 0));
     EXPECT_EQ(0xDEADBEEFu, record.cyp) << "left untouched";
+    HeightChanged = 1;
+    EXPECT_EQ(FALSE, SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, 0, 0)) << "no record";
     EXPECT_EQ(0, SendMessageW(item, WM_TODAYCUSTOM_CLEARCACHE, 0, 0));
 }
 
@@ -126,7 +129,7 @@ TEST_F(ItemWindowTest, FirstPaintStartsOneSamplerAndSizeStopsIt) {
     ASSERT_NE(nullptr, Create());
     SendMessageW(item, WM_SIZE, 0, MAKELPARAM(240, 50));
     EXPECT_FALSE(CpuHistory) << "a size change before any paint changes nothing";
-    EXPECT_EQ(nullptr, SamplerThread.load());
+    EXPECT_EQ(nullptr, SamplerThread);
 
     Place(240, 50);
     ASSERT_TRUE(CpuHistory);
@@ -140,7 +143,7 @@ TEST_F(ItemWindowTest, FirstPaintStartsOneSamplerAndSizeStopsIt) {
 
     // MoveWindow sends WM_SIZE: it returns with the sampler gone.
     MoveWindow(item, 0, 0, 200, 50, FALSE);
-    EXPECT_EQ(nullptr, SamplerThread.load());
+    EXPECT_EQ(nullptr, SamplerThread);
     EXPECT_FALSE(CpuHistory);
     EXPECT_FALSE(MemoryHistory);
     EXPECT_TRUE(PumpUntil([] { return SamplerThreads() == 0; }, 10000))

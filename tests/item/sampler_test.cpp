@@ -109,7 +109,6 @@ class SamplerTest : public testing::Test {
     }
     void TearDown() override {
         StopLoadSampler();
-        SamplerThread = nullptr;
         CpuHistory.reset();
         MemoryHistory.reset();
         DestroyWindow(window);
@@ -126,7 +125,7 @@ TEST_F(SamplerTest, PublishesEachMeasurementTwiceAndScrollsTheGrid) {
     EXPECT_TRUE(GetUpdateRect(window, &dirty, FALSE)) << "each publish invalidates the item";
     StopLoadSampler();
     ExpectStoppedForGood(thread, "a stop while sampling");
-    EXPECT_NE(nullptr, SamplerThread.load());
+    EXPECT_EQ(nullptr, SamplerThread) << "the stop closes the sampler's handle and clears it";
 
     const std::vector<int> cpu = Samples(CpuHistory);
     const std::vector<int> mem = Samples(MemoryHistory);

@@ -47,6 +47,27 @@ TEST(CpuLoad, GainAboveThirtyTwoBitsIsNotWrapped) {
     EXPECT_EQ(50, CpuLoadOfPeriod(5000000, 1000).load);
 }
 
+TEST(CpuLoad, BetweenTwoReadingsOfTheThreadTime) {
+    const struct {
+        ThreadTime start, end;
+        bool valid;
+        int load;
+    } cases[] = {
+        {{true, 7000000}, {true, 9500000}, true, 75},
+        {{true, 5}, {true, 5}, true, 100},       // no time received: saturated
+        {{false, 0}, {true, 2500000}, false, 0}, // a failed query is no sample, never 100
+        {{true, 2500000}, {false, 0}, false, 0},
+        {{true, 2500001}, {true, 2500000}, false, 0}, // a clock that went back
+    };
+    for (const auto& c : cases) {
+        const CpuLoadResult r = CpuLoadBetween(c.start, c.end, 1000);
+        EXPECT_EQ(c.valid, r.valid) << c.start.time100ns << " to " << c.end.time100ns;
+        if (c.valid) {
+            EXPECT_EQ(c.load, r.load) << c.start.time100ns << " to " << c.end.time100ns;
+        }
+    }
+}
+
 TEST(MemoryLoad, Conversion) {
     const struct {
         uint64_t avail;

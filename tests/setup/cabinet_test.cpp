@@ -136,9 +136,18 @@ void CheckCabinet(const Cabinet& cabinet) {
     EXPECT_TRUE(expected.versionMin.major == read.versionMin.major &&
                 expected.versionMin.minor == read.versionMin.minor &&
                 expected.versionMax.major == read.versionMax.major &&
-                expected.versionMax.minor == read.versionMax.minor)
+                expected.versionMax.minor == read.versionMax.minor &&
+                expected.buildMin == read.buildMin && expected.buildMax == read.buildMax)
         << "version range " << read.versionMin.major << "." << read.versionMin.minor << " to "
-        << read.versionMax.major << "." << read.versionMax.minor;
+        << read.versionMax.major << "." << read.versionMax.minor << ", builds " << read.buildMin
+        << " to " << read.buildMax;
+    // The header's device fields where the format puts them, read here and not
+    // by the reader: processor, Windows CE 4.20 to 6.99, builds from 0 to
+    // BuildMax 0xE0000000 (square screens and rotation supported).
+    const uint32_t golden[] = {cabinet.processor, 4, 20, 6, 99, 0, 0xE0000000};
+    for (size_t i = 0; i < sizeof(golden) / sizeof(golden[0]); ++i) {
+        EXPECT_EQ(golden[i], Le(numbered[SetupFileMember], 20 + 4 * i, 4)) << "at " << 20 + 4 * i;
+    }
     ASSERT_EQ(expected.files.size(), read.files.size());
     ASSERT_EQ(expected.values.size(), read.values.size());
     EXPECT_EQ(expected.files.size() + 2, numbered.size()) << "000, 999 and one per file";

@@ -273,6 +273,15 @@ TEST(Package, MalformedDescriptionsAreRefusedWithAReason) {
          L"[CEDevice]\nVersionMin = 4.x\n[DefaultInstall]", L"CEDevice"},
         {"install folder climbing out", L"InstallDir = %CE1%", L"InstallDir = %CE1%\\..",
          L"not inside"},
+        {"build not a number", L"[DefaultInstall]",
+         L"[CEDevice]\nBuildMax = 0xE0000000 SE\n[DefaultInstall]", L"BuildMax"},
+        // Keys that the setup file cannot carry are refused, never dropped.
+        {"processor in the .inf", L"[DefaultInstall]",
+         L"[CEDevice]\nProcessorType = 2577\n[DefaultInstall]", L"ProcessorType is not carried"},
+        {"unsupported platforms", L"[DefaultInstall]",
+         L"[CEDevice]\nUnsupportedPlatforms = HPC\n[DefaultInstall]",
+         L"UnsupportedPlatforms is not"},
+        {"shortcuts", L"AddReg =", L"CEShortcuts = Links\nAddReg =", L"CEShortcuts is not carried"},
     };
     for (const auto& c : cases) {
         std::wstring text = Replaced(BasePackage, c.from, c.to);

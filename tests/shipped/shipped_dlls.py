@@ -1,10 +1,9 @@
 #!/usr/bin/env python3
 """The two shipped libraries as the device sees them: every function they
-import against the list of functions Windows CE offers, and their sizes.
+import against the list of functions Windows CE offers, and their sizes. The
+test suite checks both builds with these rules in tests/device
+(check_device_dlls.py); this program reports them for the benchmarks.
 
-  shipped_dlls.py check --api LIST --dir SHIPPED
-      exits 1 and names each import the device lacks and each library over
-      its size limit (the test suite runs this);
   shipped_dlls.py rows --api LIST --dir SHIPPED
       prints the benchmark report's rows: each library's size beside its
       floor, and the number of imports outside the device's list; with
@@ -176,24 +175,6 @@ def own_code_bytes(map_path):
     return total
 
 
-def check(api, folder):
-    names = device_names(api)
-    faults = []
-    for library, limit in LIMITS.items():
-        path = os.path.join(folder, library)
-        for source, function in outside_device(PeFile(path).imports(), names):
-            faults.append(f"{library} imports {function} from {source}, "
-                          "which Windows CE does not offer")
-        size = os.path.getsize(path)
-        if size > limit:
-            faults.append(f"{library} is {size:,} bytes, more than its {limit:,}")
-    for fault in faults:
-        print(fault)
-    if not faults:
-        print("both libraries import only what Windows CE offers and keep to their sizes")
-    return 1 if faults else 0
-
-
 def rows(api, folder, prefix=""):
     names = device_names(api)
     # The device build has no desktop start-up to excuse.
@@ -226,13 +207,11 @@ def row(name, value, unit, compared, target, status, note):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("mode", choices=["check", "rows"])
+    parser.add_argument("mode", choices=["rows"])
     parser.add_argument("--api", required=True, help="the device's list of functions")
     parser.add_argument("--dir", required=True, help="the folder of the shipped libraries")
     parser.add_argument("--arm-dir", help="the folder of the shipped ARM libraries (rows)")
     args = parser.parse_args()
-    if args.mode == "check":
-        return check(args.api, args.dir)
     rows(args.api, args.dir)
     if args.arm_dir:
         rows(args.api, args.arm_dir, "arm_")
