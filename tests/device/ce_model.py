@@ -341,6 +341,12 @@ RULES = [
      lambda a, ce: need(ce.kind(a[0]) == "batch", "hWinPosInfo", a[0], "not a batch"),
      lambda a, ce: [ce.windows[w].update(place=(x, y, x + cx, y + cy))
                     for w, x, y, cx, cy in ce.handles.pop(a[0])[1]] and 1),
+    ("SetWindowPos", "SetWindowPos (Windows CE 5.0)",
+     lambda a, ce: first(need(ce.windows.get(a[0], {}).get("parent") in ce.windows, "hWnd",
+                              a[0], "not a child window"),
+                         need(a[6] & ~0x2FF == 0, "uFlags", a[6], "a SWP_ flag CE lacks")),
+     lambda a, ce: ce.set_window_pos(a)),
+    ("UnionRect", "UnionRect (Windows CE 5.0)", ok, lambda a, ce: ce.union_rect(a)),
     ("LoadIconW", "LoadIcon (Windows CE 5.0)",
      lambda a, ce: need(a[0] == ce.module and ce.find_resource(14, a[1]), "lpIconName", a[1],
                         "no such icon in this library"),
@@ -746,6 +752,23 @@ class WindowsCe:
             left, top, right, bottom = fields["place"]
             return x, y, x + right - left, y + bottom - top
         return (x, y, x + fields["size"][0], y + fields["size"][1])
+
+    def set_window_pos(self, a):
+        """Moves a child; SWP_NOSIZE (1) keeps its size, SWP_NOMOVE (2) its place."""
+        left, top, right, bottom = self.windows[a[0]]["place"]
+        x, y = (left, top) if a[6] & 2 else (a.signed(2), a.signed(3))
+        cx, cy = (right - left, bottom - top) if a[6] & 1 else (a.signed(4), a.signed(5))
+        self.windows[a[0]].update(place=(x, y, x + cx, y + cy))
+        return 1
+
+    def union_rect(self, a):
+        """The smallest rectangle holding both; an empty one counts for nothing."""
+        rects = [struct.unpack("<4i", self.m.uc.mem_read(a[i], 16)) for i in (1, 2)]
+        rects = [r for r in rects if r[0] < r[2] and r[1] < r[3]]
+        union = (min(r[0] for r in rects), min(r[1] for r in rects),
+                 max(r[2] for r in rects), max(r[3] for r in rects)) if rects else (0, 0, 0, 0)
+        self.write(a[0], struct.pack("<4i", *union))
+        return 1 if rects else 0
 
     def map_points(self, a):
         (fx, fy), (tx, ty) = self.origin(a[0]), self.origin(a[1])

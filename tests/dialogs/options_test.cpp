@@ -603,15 +603,28 @@ TEST_F(OptionsTest, SwatchesFollowTheirRowsWhenTheScreenTurns) {
          Click(IDCANCEL)});
 }
 
-// The shell's OK control: inside the dialog, in the dialog's font, and wide
-// and high enough for its text within its edges.
+// The shell's bar, a window the dialog owns, holds OK on the device.
+BOOL CALLBACK FindShellOk(HWND window, LPARAM search) {
+    auto& found = *reinterpret_cast<std::pair<HWND, HWND>*>(search);
+    if (GetWindow(window, GW_OWNER) == found.first) {
+        found.second = GetDlgItem(window, IDOK);
+    }
+    return found.second == nullptr ? TRUE : FALSE;
+}
+
+// The shell's OK control: inside the dialog or the shell's bar above it, in
+// the dialog's font, and wide and high enough for its text within its edges.
 void ExpectOkControlReadable(HWND dialog) {
-    HWND ok = GetDlgItem(dialog, IDOK);
+    std::pair<HWND, HWND> search = {dialog, GetDlgItem(dialog, IDOK)};
+    if (search.second == nullptr) {
+        EnumThreadWindows(GetCurrentThreadId(), FindShellOk, reinterpret_cast<LPARAM>(&search));
+    }
+    const HWND ok = search.second;
     ASSERT_NE(nullptr, ok);
     EXPECT_EQ(L"OK", WindowText(ok));
-    const RECT place = ControlRect(dialog, IDOK);
+    const RECT place = ControlRect(GetParent(ok), ok);
     RECT client;
-    GetClientRect(dialog, &client);
+    GetClientRect(GetParent(ok), &client);
     RECT within;
     IntersectRect(&within, &place, &client);
     EXPECT_TRUE(EqualRect(&within, &place))
