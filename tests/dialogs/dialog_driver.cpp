@@ -86,6 +86,10 @@ void Press(HWND dialog, int id) {
     SendMessageW(control, BM_CLICK, 0, 0);
 }
 
+DialogStep Click(int id) {
+    return [id](HWND dialog) { Press(dialog, id); };
+}
+
 void TapAt(HWND dialog, int x, int y) {
     SendMessageW(dialog, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
 }

@@ -39,6 +39,8 @@ HWND InnermostDialog();
 // Sends the click of a button as the user's tap would arrive, or the bare
 // command when the dialog has no such control.
 void Press(HWND dialog, int id);
+// Press as a step of a dialog's run.
+DialogStep Click(int id);
 // Sends a tap (button up) at a client point of the dialog.
 void TapAt(HWND dialog, int x, int y);
 // Paints the dialog now and copies its client area into a new canvas.

@@ -13,6 +13,7 @@
 #include "color_picker.h"
 #include "dialog_driver.h"
 #include "histories.h"
+#include "history_count.h"
 #include "item_state.h"
 #include "item_window.h"
 #include "picker_grid.h"
@@ -47,10 +48,6 @@ RECT PickerSwatchRect(int k) {
     const PixelBox s =
         PickerSwatchBox(PickerGridFor(CurrentDialogShape(), LogPixelsX, LogPixelsY), k);
     return {s.left, s.top, s.right, s.bottom};
-}
-
-DialogStep Click(int id) {
-    return [id](HWND dialog) { Press(dialog, id); };
 }
 
 DialogStep Choose(int list, int index) {
@@ -88,20 +85,6 @@ int Selection(HWND dialog, int list) {
 
 bool Checked(HWND dialog) {
     return SendDlgItemMessageW(dialog, IDC_DISPLAY_MEMORY, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-int CpuCount() {
-    ScopedLock guard(HistoryLock);
-    return CpuHistory ? CpuHistory->Count() : -1;
-}
-
-bool KeyExists() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, SettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
 }
 
 // The item as the Today host shows it, tapped to open its options.
@@ -497,7 +480,7 @@ TEST_F(OptionsTest, OkWithoutTheKeyKeepsTheChoiceInMemoryOnly) {
     OpenItem();
     Tap({Choose(IDC_WINDOW_SIZE, 1), Click(IDC_EDIT_BACKGROUND), TapPickerSwatch(5), Click(IDOK),
          Click(IDOK)});
-    EXPECT_FALSE(KeyExists()) << "the item never creates its key";
+    EXPECT_FALSE(KeyExists(SettingsKey)) << "the item never creates its key";
     EXPECT_EQ(1, ItemSettings.WindowSize.load()) << "the choice stays in memory";
     EXPECT_EQ(5, ItemSettings.BackgroundColor.load());
     DWORD cyp = 0;

@@ -46,10 +46,6 @@ int DialogWindows() {
     return count;
 }
 
-DialogStep Click(int id) {
-    return [id](HWND dialog) { Press(dialog, id); };
-}
-
 // Code run from a freed library crashes; the test ends at once instead of
 // waiting on the platform's debugger.
 LONG WINAPI EndOnCrash(EXCEPTION_POINTERS* crash) {

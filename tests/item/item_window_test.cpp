@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "histories.h"
+#include "history_count.h"
 #include "item_state.h"
 #include "item_window.h"
 #include "load_sampler.h"
@@ -21,11 +22,6 @@ namespace {
 // Live threads of this process that run the sampler's routine.
 int SamplerThreads() {
     return ThreadsStartedAt(reinterpret_cast<const void*>(&LoadSampler));
-}
-
-int CpuCount() {
-    ScopedLock guard(HistoryLock);
-    return CpuHistory ? CpuHistory->Count() : -1;
 }
 
 TODAYLISTITEM EnabledRecord() {

@@ -56,15 +56,6 @@ std::string ReadFileBytes(const std::wstring& path) {
     return bytes;
 }
 
-bool KeyExists(const wchar_t* path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
-}
-
 InstallerRun RunInstaller(const std::wstring& arguments) {
     InstallerRun run{0xDEADBEEF, ""};
     // A log of its own for each run: one name for all was at times still held

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "test_registry.h"
+
 extern const wchar_t ItemKey[];
 extern const wchar_t TodayKey[];
 extern const wchar_t AppsKey[];
@@ -22,8 +24,6 @@ std::wstring InstalledItem();
 
 bool Exists(const std::wstring& path);
 std::string ReadFileBytes(const std::wstring& path);
-// Whether HKLM holds the key.
-bool KeyExists(const wchar_t* path);
 
 struct InstallerRun {
     DWORD exitCode;
