@@ -10,12 +10,13 @@ a scripted clock. Time moves only when the library asks for it: each tick
 read costs the model 10 ms, of which the spinning thread gets CPU_SHARE as its
 own time, booked to user or kernel time as the scenario says; a wait or sleep
 moves the clock by its length. Its dialog manager builds modal dialogs from
-the templates of the mapped image, as CE does, answers their controls, and
-hands the driver the turn to act in them."""
+the templates of the mapped image, as CE does, runs their modal loops and
+answers their controls; the driver acts in them as the user would."""
 
 import struct
 
 from emulator import Fault
+from unicorn.arm_const import UC_ARM_REG_SP
 
 HKEY_LOCAL_MACHINE = 0x80000002
 ERROR_SUCCESS, ERROR_FILE_NOT_FOUND, ERROR_MORE_DATA, ERROR_NO_MORE_ITEMS = 0, 2, 234, 259
@@ -50,6 +51,14 @@ def first(*problems):
 
 def ok(a, ce):
     return None
+
+
+def a_window(a, ce):
+    return need(a[0] in ce.windows, "hWnd", a[0], "no such window")
+
+
+def a_dialog(a, ce):
+    return need(ce.is_dialog(a[0]), "hDlg", a[0], "not a dialog")
 
 
 # function, reference page, argument rule (a fault or None), result and effect
@@ -170,25 +179,21 @@ RULES = [
                          need(a[8] in ce.windows, "hWndParent", a[8], "no such window")),
      lambda a, ce: ce.create_window(a)),
     ("GetWindow", "GetWindow (Windows CE 5.0)",
-     lambda a, ce: first(need(a[0] in ce.windows, "hWnd", a[0], "no such window"),
+     lambda a, ce: first(a_window(a, ce),
                          need(a[1] in (0, 1, 2, 3, 4, 5), "uCmd", a[1], "not a GW_ value CE has")),
      lambda a, ce: ce.related_window(a[0], a[1])),
     ("GetClassNameW", "GetClassName (Windows CE 5.0)",
-     lambda a, ce: first(need(a[0] in ce.windows, "hWnd", a[0], "no such window"),
+     lambda a, ce: first(a_window(a, ce),
                          need(a[2] > 0, "nMaxCount", a[2], "no room for the name")),
      lambda a, ce: ce.class_name(a)),
-    ("GetParent", "GetParent (Windows CE 5.0)",
-     lambda a, ce: need(a[0] in ce.windows, "hWnd", a[0], "no such window"),
+    ("GetParent", "GetParent (Windows CE 5.0)", a_window,
      lambda a, ce: ce.windows[a[0]]["parent"]),
-    ("GetClientRect", "GetClientRect (Windows CE 5.0)",
-     lambda a, ce: need(a[0] in ce.windows, "hWnd", a[0], "no such window"),
-     lambda a, ce: ce.write(a[1], struct.pack("<4i", 0, 0, *ce.windows[a[0]]["size"])) or 1),
-    ("InvalidateRect", "InvalidateRect (Windows CE 5.0)",
-     lambda a, ce: need(a[0] in ce.windows, "hWnd", a[0], "no such window"),
+    ("GetClientRect", "GetClientRect (Windows CE 5.0)", a_window,
+     lambda a, ce: ce.put_rect(a[1], (0, 0, *ce.windows[a[0]]["size"]))),
+    ("InvalidateRect", "InvalidateRect (Windows CE 5.0)", a_window,
      lambda a, ce: ce.invalidate(a)),
     ("DefWindowProcW", "DefWindowProc (Windows CE 5.0)", ok, lambda a, ce: 0),
-    ("BeginPaint", "BeginPaint (Windows CE 5.0)",
-     lambda a, ce: need(a[0] in ce.windows, "hWnd", a[0], "no such window"),
+    ("BeginPaint", "BeginPaint (Windows CE 5.0)", a_window,
      lambda a, ce: ce.begin_paint(a)),
     ("EndPaint", "EndPaint (Windows CE 5.0)",
      lambda a, ce: need(ce.kind(ce.m.u32(a[1])) == "paint", "lpPaint", a[1], "not from BeginPaint"),
@@ -297,36 +302,29 @@ RULES = [
                          need(ce.m.u32(a[0] + 8) & ~0x1F == 0, "dwFlags", ce.m.u32(a[0] + 8),
                               "SHIDIF_ flags of Pocket PC 2003 only")),
      lambda a, ce: ce.init_dialog(ce.m.u32(a[0] + 4), ce.m.u32(a[0] + 8))),
-    ("GetDlgItem", "GetDlgItem (Windows CE 5.0)",
-     lambda a, ce: need(ce.is_dialog(a[0]), "hDlg", a[0], "not a dialog"),
+    ("GetDlgItem", "GetDlgItem (Windows CE 5.0)", a_dialog,
      lambda a, ce: ce.control(a[0], a[1])),
-    ("SendDlgItemMessageW", "SendDlgItemMessage (Windows CE 5.0)",
-     lambda a, ce: need(ce.is_dialog(a[0]), "hDlg", a[0], "not a dialog"),
+    ("SendDlgItemMessageW", "SendDlgItemMessage (Windows CE 5.0)", a_dialog,
      lambda a, ce: ce.send(ce.control(a[0], a[1]), a[2], a[3], a[4])),
-    ("SendMessageW", "SendMessage (Windows CE 5.0)",
-     lambda a, ce: need(a[0] in ce.windows, "hWnd", a[0], "no such window"),
+    ("SendMessageW", "SendMessage (Windows CE 5.0)", a_window,
      lambda a, ce: ce.send(a[0], a[1], a[2], a[3])),
     ("SetDlgItemTextW", "SetDlgItemText (Windows CE 5.0)",
      lambda a, ce: need(ce.control(a[0], a[1]), "nIDDlgItem", a[1], "no such control"),
      lambda a, ce: ce.windows[ce.control(a[0], a[1])].update(text=a.wstr(2)) or 1),
-    ("SetWindowTextW", "SetWindowText (Windows CE 5.0)",
-     lambda a, ce: need(a[0] in ce.windows, "hWnd", a[0], "no such window"),
+    ("SetWindowTextW", "SetWindowText (Windows CE 5.0)", a_window,
      lambda a, ce: ce.windows[a[0]].update(text=a.wstr(1)) or 1),
     ("ShowWindow", "ShowWindow (Windows CE 5.0)",
-     lambda a, ce: first(need(a[0] in ce.windows, "hWnd", a[0], "no such window"),
+     lambda a, ce: first(a_window(a, ce),
                          need(a[1] in (0, 1, 3, 4, 5, 6, 8), "nCmdShow", a[1], "not on CE")),
      lambda a, ce: ce.windows[a[0]].update(shown=a[1] != 0)),
-    ("GetWindowRect", "GetWindowRect (Windows CE 5.0)",
-     lambda a, ce: need(a[0] in ce.windows, "hWnd", a[0], "no such window"),
-     lambda a, ce: ce.write(a[1], struct.pack("<4i", *ce.window_rect(a[0]))) or 1),
+    ("GetWindowRect", "GetWindowRect (Windows CE 5.0)", a_window,
+     lambda a, ce: ce.put_rect(a[1], ce.window_rect(a[0]))),
     ("MapWindowPoints", "MapWindowPoints (Windows CE 5.0)",
      lambda a, ce: need(a[0] in ce.windows or a[0] == 0, "hWndFrom", a[0], "no such window")
      or need(a[1] in ce.windows or a[1] == 0, "hWndTo", a[1], "no such window"),
      lambda a, ce: ce.map_points(a)),
-    ("MapDialogRect", "MapDialogRect (Windows CE 5.0)",
-     lambda a, ce: need(ce.is_dialog(a[0]), "hDlg", a[0], "not a dialog"),
-     lambda a, ce: ce.write(a[1], struct.pack("<4i", *ce.dialog_units(
-         a[0], struct.unpack("<4i", ce.m.uc.mem_read(a[1], 16))))) or 1),
+    ("MapDialogRect", "MapDialogRect (Windows CE 5.0)", a_dialog,
+     lambda a, ce: ce.put_rect(a[1], ce.dialog_units(a[0], ce.rect(a[1])))),
     ("BeginDeferWindowPos", "BeginDeferWindowPos (Windows CE 5.0)",
      lambda a, ce: need(a.signed(0) >= 0, "nNumWindows", a.signed(0), "negative"),
      lambda a, ce: ce.new_handle("batch", [])),
@@ -361,9 +359,8 @@ RULES = [
          "not an icon, or one a control still shows"),
      lambda a, ce: ce.handles.pop(a[0]) and 1),
     ("InflateRect", "InflateRect (Windows CE 5.0)", ok,
-     lambda a, ce: ce.write(a[0], struct.pack("<4i", *(
-         v + d for v, d in zip(struct.unpack("<4i", ce.m.uc.mem_read(a[0], 16)),
-                               (-a.signed(1), -a.signed(2), a.signed(1), a.signed(2)))))) or 1),
+     lambda a, ce: ce.put_rect(a[0], (v + d for v, d in zip(ce.rect(a[0]), (
+         -a.signed(1), -a.signed(2), a.signed(1), a.signed(2)))))),
     ("wsprintfW", "wsprintf (Windows CE 5.0)", ok, lambda a, ce: ce.wsprintf(a)),
     ("memset", "memset (Windows CE 5.0)", ok,
      lambda a, ce: ce.write(a[0], bytes([a[1] & 0xFF]) * a[2]) or a[0]),
@@ -431,6 +428,13 @@ class WindowsCe:
 
     def write(self, address, data):
         self.m.uc.mem_write(address, bytes(data))
+
+    def rect(self, address):
+        return struct.unpack("<4i", self.m.uc.mem_read(address, 16))
+
+    def put_rect(self, address, rect):
+        self.write(address, struct.pack("<4i", *rect))
+        return 1
 
     def call(self, name, a):
         row = self.rules.get(name)
@@ -643,11 +647,11 @@ class WindowsCe:
             self.pause_after = None
             self.m.end_turn()
 
-    # Dialogs. A modal dialog's loop is the driver's: DialogBoxIndirectParamW
-    # builds the dialog and ends the calling thread's turn; the driver runs
-    # the dialog procedure nested under it and resumes it with EndDialog's
-    # result. A message for a dialog is queued for that loop, since the model
-    # cannot run a procedure inside another call.
+    # Dialogs. DialogBoxIndirectParamW builds the dialog and ends the calling
+    # thread's turn; the modal loop (settle) runs the dialog procedure nested
+    # under it and resumes it with EndDialog's result. A message for a dialog
+    # is queued for that loop, since the model cannot run a procedure inside
+    # another call.
     def find_resource(self, kind, name):
         """The data entry of the first language of a resource in the mapped
         image, found through its three directory levels, or 0."""
@@ -719,6 +723,58 @@ class WindowsCe:
         self.pending.append((dialog, 5, 0, width | height << 16))  # WM_SIZE
         self.dirty.add(dialog)
 
+    def turn(self, thread):
+        """The screen turns; the shell resizes each full-screen dialog."""
+        self.screen = self.screen[::-1]
+        for run in self.modal:
+            if self.windows[run["dialog"]].get("full"):
+                self.resize_dialog(run["dialog"])
+        self.settle(thread, None)
+
+    def tap_control(self, thread, dialog, ident, choice=None):
+        """A tap on a shown control: a list's entry, a check box, a button,
+        each notifying its dialog as the control does."""
+        control = self.control(dialog, ident)
+        if not control or not self.windows[control]["shown"]:
+            raise Fault(f"a tap on control {ident}, which the dialog does not show")
+        if choice is not None:
+            self.send(control, 0x14E, choice, 0)  # CB_SETCURSEL, then CBN_SELCHANGE
+        elif self.windows[control]["style"] & 0xF == 3:  # an automatic check box
+            self.windows[control]["check"] ^= 1
+        self.deliver(thread, dialog, 0x111, ident | (choice is not None) << 16,  # WM_COMMAND
+                     control)
+
+    def deliver(self, thread, window, *message):
+        """A message to a dialog's procedure on the window thread, nested
+        under the innermost modal loop, and then what that loop has queued."""
+        below = self.modal[-1]["context"].reg_read(UC_ARM_REG_SP) if self.modal else None
+        self.settle(thread, self.m.call(thread, self.windows[window]["proc"], window, *message,
+                                        below=below))
+
+    def settle(self, thread, result):
+        """The window thread's modal loops after a call on it: messages queued
+        for the innermost dialog first, then its paints; a dialog ended by
+        EndDialog resumes the call that opened it with the result."""
+        if result is None and not thread.done:
+            if not self.modal or "context" in self.modal[-1]:
+                raise Fault("the window thread stopped outside a modal dialog")
+            self.modal[-1]["context"] = thread.context
+        while self.modal and "context" in self.modal[-1]:
+            run = self.modal[-1]
+            if run["result"] is not None:
+                self.modal.pop()
+                for w in [w for w, f in self.windows.items() if run["dialog"] in (w, f["parent"])]:
+                    del self.windows[w]
+                self.dirty.discard(run["dialog"])
+                self.pending = [p for p in self.pending if p[0] in self.windows]
+                self.settle(thread, self.m.resume(thread, run["context"], run["result"]))
+            elif self.pending:
+                self.deliver(thread, *self.pending.pop(0))
+            elif self.dirty:
+                self.deliver(thread, self.dirty.pop(), 0x0F, 0, 0)  # WM_PAINT
+            else:
+                break
+
     def dialog_units(self, dialog, rect):
         """CE's rule: x by the font's average character width over 4, y by its
         height over 8, each rounded as MulDiv rounds."""
@@ -763,11 +819,11 @@ class WindowsCe:
 
     def union_rect(self, a):
         """The smallest rectangle holding both; an empty one counts for nothing."""
-        rects = [struct.unpack("<4i", self.m.uc.mem_read(a[i], 16)) for i in (1, 2)]
+        rects = [self.rect(a[i]) for i in (1, 2)]
         rects = [r for r in rects if r[0] < r[2] and r[1] < r[3]]
         union = (min(r[0] for r in rects), min(r[1] for r in rects),
                  max(r[2] for r in rects), max(r[3] for r in rects)) if rects else (0, 0, 0, 0)
-        self.write(a[0], struct.pack("<4i", *union))
+        self.put_rect(a[0], union)
         return 1 if rects else 0
 
     def map_points(self, a):

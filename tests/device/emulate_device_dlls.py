@@ -39,7 +39,6 @@ import time
 from ce_model import WS_CHILD, WS_VISIBLE, WindowsCe
 from emulator import Fault, Machine
 from pe_image import PeImage
-from unicorn.arm_const import UC_ARM_REG_SP
 
 WM_DESTROY, WM_PAINT, WM_SETTINGCHANGE = 0x02, 0x0F, 0x1A
 WM_TODAYCUSTOM_QUERYREFRESHCACHE = 0x4F3
@@ -225,7 +224,7 @@ def run_setup(folder):
     expect(m.call(installer, entry, m.base, 0, 0) == 1, "TovametSetup: DllMain detach returns TRUE")
 
 
-WM_SIZE, WM_INITDIALOG, WM_COMMAND, WM_LBUTTONUP = 0x05, 0x110, 0x111, 0x202
+WM_COMMAND, WM_LBUTTONUP = 0x111, 0x202
 IDOK, IDCANCEL = 1, 2
 # A user's steps in the dialogs, one a row: the action, then control ids, a
 # list index or a point of the 96-dpi screen. The same rows drive the x86-64
@@ -253,43 +252,6 @@ DIALOG_SCREENS = [((240, 320), 96, True), ((320, 240), 96, False), ((480, 640), 
                   ((640, 480), 192, False), ((240, 240), 96, False)]
 
 
-class DialogLoop:
-    """The modal loops of the window thread: messages queued for the dialogs
-    first, then their paints; a dialog ended by EndDialog resumes the call
-    that opened it with the result."""
-
-    def __init__(self, m, ce, host):
-        self.m, self.ce, self.host = m, ce, host
-
-    def call(self, window, *message):
-        runs = self.ce.modal
-        below = runs[-1]["context"].reg_read(UC_ARM_REG_SP) if runs else None
-        self.settle(self.m.call(self.host, self.ce.windows[window]["proc"], window, *message,
-                                below=below))
-
-    def settle(self, result):
-        ce = self.ce
-        if result is None and not self.host.done:
-            if not ce.modal or "context" in ce.modal[-1]:
-                raise Fault("the window thread stopped outside a modal dialog")
-            ce.modal[-1]["context"] = self.host.context
-        while ce.modal and "context" in ce.modal[-1]:
-            run = ce.modal[-1]
-            if run["result"] is not None:
-                ce.modal.pop()
-                for w in [w for w, f in ce.windows.items() if run["dialog"] in (w, f["parent"])]:
-                    del ce.windows[w]
-                ce.dirty.discard(run["dialog"])
-                ce.pending = [p for p in ce.pending if p[0] in ce.windows]
-                self.settle(self.m.resume(self.host, run["context"], run["result"]))
-            elif ce.pending:
-                self.call(*ce.pending.pop(0))
-            elif ce.dirty:
-                self.call(ce.dirty.pop(), WM_PAINT, 0, 0)
-            else:
-                break
-
-
 def dialog_steps(turns):
     return [step for step in DIALOG_STEPS if turns or step[0] != "turn"]
 
@@ -304,60 +266,51 @@ def start_wine(wine_run, figures_program, screen, dpi, turns):
 
 def run_dialogs(folder, wine, screen, dpi, turns):
     """The steps at one screen, against the x86-64 build's figures."""
-    size = "x".join(map(str, screen))
+    size = f"{screen[0]}x{screen[1]}, {dpi} dpi"
     out, err = wine.communicate()
     theirs = out.splitlines()
     if wine.returncode != 0 or not theirs[:1] or not theirs[0].startswith("units "):
-        expect(False, f"the x86-64 figures at {size}, {dpi} dpi", (wine.returncode, err[-300:]))
+        expect(False, f"the x86-64 figures at {size}", (wine.returncode, err[-300:]))
         return
-    cell = tuple(int(v) for v in theirs[0].split()[1:])
     ce = WindowsCe(DEVICE_FOLDER + "\\Tovamet.dll", dpi, screen=(screen[0] * 96 // dpi,
-                   screen[1] * 96 // dpi), font_cell=cell)
+                   screen[1] * 96 // dpi), font_cell=tuple(int(v) for v in theirs[0].split()[1:]))
     opened = open_item(folder, ce, {}, 50)
     if opened is None:
         return
-    image, m, host, entry, window, proc, item = opened
-    loop, mine, before = DialogLoop(m, ce, host), [], set(ce.handles)
-    for action, *numbers in dialog_steps(turns):
+    _, m, host, _, window, proc, item = opened
+    mine, before = [], set(ce.handles)
+    for action, *n in dialog_steps(turns):
         dialog = ce.modal[-1]["dialog"] if ce.modal else None
-        control = ce.control(dialog, numbers[0]) if dialog and numbers else 0
         if action == "tap item":
-            loop.settle(m.call(host, proc, window, WM_LBUTTONUP, 0, 5 | 5 << 16))
+            ce.settle(host, m.call(host, proc, window, WM_LBUTTONUP, 0, 5 | 5 << 16))
         elif action == "height":
             answer = m.call(host, proc, window, WM_TODAYCUSTOM_QUERYREFRESHCACHE, item, 0)
             mine.append(f"height {answer}" + (f" {m.u32(item + CYP)}" if answer else ""))
         elif action == "rects":
             mine += [f"rect {i} " + " ".join(map(str, ce.windows[ce.control(dialog, i)]["place"]))
-                     for i in numbers]
+                     for i in n]
         elif action == "turn":
-            ce.screen = ce.screen[::-1]
-            for run in ce.modal:  # the shell resizes each full-screen dialog
-                if ce.windows[run["dialog"]].get("full"):
-                    ce.resize_dialog(run["dialog"])
-            loop.settle(None)
+            ce.turn(host)
         elif action == "tap":
-            loop.call(dialog, WM_LBUTTONUP, 0, ce.scaled(numbers[0]) | ce.scaled(numbers[1]) << 16)
+            ce.deliver(host, dialog, WM_LBUTTONUP, 0, ce.scaled(n[0]) | ce.scaled(n[1]) << 16)
         elif action in ("ok", "cancel"):
             # The OK of the navigation bar, or Escape, whose IDCANCEL the dialog manager sends.
             expect(action == "cancel" or ce.windows[dialog].get("done button"),
                    "SHInitDialog gave the dialog its OK button")
-            loop.call(dialog, WM_COMMAND, IDOK if action == "ok" else IDCANCEL, 0)
-        else:  # a tap on a control the dialog shows: a list's entry, a button
-            expect(control and ce.windows[control]["shown"],
-                   f"{action} on a shown control {numbers[0]}")
-            if action == "choose":
-                ce.send(control, 0x14E, numbers[1], 0)  # CB_SETCURSEL, then CBN_SELCHANGE
-            elif ce.windows[control]["style"] & 0xF == 3:  # an automatic check box
-                ce.windows[control]["check"] ^= 1
-            loop.call(dialog, WM_COMMAND, numbers[0] | (action == "choose") << 16, control)
-    mine += [f"stored {name} {value}" for name, value in sorted(ce.registry[SETTINGS_KEY].items())]
-    for a, b in zip(theirs[1:], mine):
-        expect(a == b, f"{size}, {dpi} dpi: the x86-64 build's {a!r}, ARM", b)
-    expect(len(theirs) - 1 == len(mine) and not ce.modal and host.done,
-           f"{size}, {dpi} dpi: every step ran, every dialog closed", (theirs, mine))
+            ce.deliver(host, dialog, WM_COMMAND, IDOK if action == "ok" else IDCANCEL, 0)
+        else:
+            ce.tap_control(host, dialog, n[0], n[1] if action == "choose" else None)
+    mine += [f"stored {name} {value}" for name, value in ce.registry[SETTINGS_KEY].items()]
+    # The figures in the steps' order, the stored values in any.
+    theirs, mine = (sorted(lines, key=lambda line: line if line.startswith("stored") else "")
+                    for lines in (theirs[1:], mine))
+    for a, b in zip(theirs, mine):
+        expect(a == b, f"{size}: the x86-64 build's {a!r}, ARM", b)
+    expect(len(theirs) == len(mine) and not ce.modal and host.done,
+           f"{size}: every step ran, every dialog closed", (theirs, mine))
     left = sorted(k for h, (k, s) in ce.handles.items() if h not in before and s != "stock" and
                   k in ("bitmap", "brush", "pen", "font", "icon", "paint", "memory dc", "batch"))
-    expect(not left, f"{size}, {dpi} dpi: the dialogs leave no GDI object, icon or batch", left)
+    expect(not left, f"{size}: the dialogs leave no GDI object, icon or batch", left)
 
 
 # Inputs only: the expected answers come from the native build.
