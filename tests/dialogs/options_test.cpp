@@ -636,6 +636,26 @@ std::string Describe(const std::string& name, const RECT& r) {
 // on the device is the bar's bottom, and within the client area and the
 // screen. Each is hit by a tap at its centre and clear of every other; the
 // shell's own OK is only kept clear.
+// A label's text fits its width: a wrapped label loses its second line below
+// the control's height.
+void ExpectOneLine(HWND dialog, HWND control) {
+    wchar_t text[64], kind[16];
+    GetClassNameW(control, kind, 16);
+    if (lstrcmpiW(kind, L"Static") != 0 || GetWindowTextW(control, text, 64) == 0) {
+        return;
+    }
+    HDC dc = GetDC(control);
+    HGDIOBJ previous =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    SIZE size;
+    GetTextExtentPoint32W(dc, text, lstrlenW(text), &size);
+    SelectObject(dc, previous);
+    ReleaseDC(control, dc);
+    const RECT r = ControlRect(dialog, control);
+    EXPECT_LE(size.cx, r.right - r.left)
+        << "\"" << text << "\" (" << size.cx << " px) wraps in " << Describe("", r);
+}
+
 void ExpectLaidOut(HWND dialog, const std::vector<RECT>& swatches) {
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     POINT origin = {0, 0};
@@ -651,6 +671,7 @@ void ExpectLaidOut(HWND dialog, const std::vector<RECT>& swatches) {
         if (IsWindowVisible(c)) {
             boxes.push_back({"control " + std::to_string(GetDlgCtrlID(c)), ControlRect(dialog, c)});
             owners.push_back(c);
+            ExpectOneLine(dialog, c);
         }
     }
     for (const RECT& swatch : swatches) {
