@@ -110,16 +110,17 @@ def run(command):
         sys.exit(result.returncode)
 
 
+def split_output(args):
+    """The file after -o, and the other arguments."""
+    at = args.index("-o")
+    return args[at + 1], args[:at] + args[at + 2:]
+
+
 def compile_source(binary, args):
-    output = args[args.index("-o") + 1]
+    output, given = split_output(args)
     rest = []
-    skip = False
-    for arg in args:
-        if skip:
-            skip = False
-        elif arg == "-o":
-            skip = True
-        elif arg.startswith("-g") and arg != "-g0":
+    for arg in given:
+        if arg.startswith("-g") and arg != "-g0":
             sys.exit(f"compile.py: {arg}: the device build carries no debug information; "
                      "the translation to COFF assembly cannot carry its directives")
         elif arg.startswith("-O"):
@@ -147,16 +148,11 @@ def compile_source(binary, args):
 
 
 def link(binary, args):
-    output = args[args.index("-o") + 1]
+    output, given = split_output(args)
     command = [os.path.join(binary, "arm-mingw32ce-ld")] + LINK_FLAGS + ["-o", output]
     inputs, archives = [], []
-    skip = False
-    for arg in args:
-        if skip:
-            skip = False
-        elif arg == "-o":
-            skip = True
-        elif arg.startswith("--def-file="):
+    for arg in given:
+        if arg.startswith("--def-file="):
             inputs.append(arg[len("--def-file=") :])
         elif arg.startswith("-Wl,"):
             command += arg[4:].split(",")

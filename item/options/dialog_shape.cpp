@@ -11,24 +11,21 @@ DialogShape ChooseDialogShape(int width, int height, int dpiX, int dpiY) {
     return width >= ScaleByDpi(320, dpiX) ? DialogShape::Short : DialogShape::Square;
 }
 
+namespace {
+
+// The options and the picker template of each shape, in DialogShape's order.
+const int Templates[][2] = {
+    {IDD_OPTIONS, IDD_COLOR_PICKER},
+    {IDD_OPTIONS_SHORT, IDD_COLOR_PICKER_SHORT},
+    {IDD_OPTIONS_SQUARE, IDD_COLOR_PICKER_SQUARE},
+};
+
+} // namespace
+
 int OptionsTemplateFor(DialogShape shape) {
-    switch (shape) {
-    case DialogShape::Short:
-        return IDD_OPTIONS_SHORT;
-    case DialogShape::Square:
-        return IDD_OPTIONS_SQUARE;
-    default:
-        return IDD_OPTIONS;
-    }
+    return Templates[static_cast<int>(shape)][0];
 }
 
 int PickerTemplateFor(DialogShape shape) {
-    switch (shape) {
-    case DialogShape::Short:
-        return IDD_COLOR_PICKER_SHORT;
-    case DialogShape::Square:
-        return IDD_COLOR_PICKER_SQUARE;
-    default:
-        return IDD_COLOR_PICKER;
-    }
+    return Templates[static_cast<int>(shape)][1];
 }

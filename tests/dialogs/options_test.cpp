@@ -586,6 +586,18 @@ TEST_F(OptionsTest, SwatchesFollowTheirRowsWhenTheScreenTurns) {
          Click(IDCANCEL)});
 }
 
+// The extent of a text in the control's font.
+SIZE TextSize(HWND control, const std::wstring& text) {
+    HDC surface = GetDC(control);
+    HGDIOBJ previous =
+        SelectObject(surface, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    SIZE size = {0, 0};
+    GetTextExtentPoint32W(surface, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(surface, previous);
+    ReleaseDC(control, surface);
+    return size;
+}
+
 // The shell's bar, a window the dialog owns, holds OK on the device.
 BOOL CALLBACK FindShellOk(HWND window, LPARAM search) {
     auto& found = *reinterpret_cast<std::pair<HWND, HWND>*>(search);
@@ -615,12 +627,7 @@ void ExpectOkControlReadable(HWND dialog) {
         << " in a client area " << client.right << " wide";
     const LRESULT font = SendMessageW(dialog, WM_GETFONT, 0, 0);
     EXPECT_EQ(font, SendMessageW(ok, WM_GETFONT, 0, 0)) << "the dialog's font";
-    HDC surface = GetDC(ok);
-    HGDIOBJ previous = SelectObject(surface, reinterpret_cast<HGDIOBJ>(font));
-    SIZE text = {0, 0};
-    GetTextExtentPoint32W(surface, L"OK", 2, &text);
-    SelectObject(surface, previous);
-    ReleaseDC(ok, surface);
+    const SIZE text = TextSize(ok, L"OK");
     EXPECT_LE(text.cx + 4 * GetSystemMetrics(SM_CXEDGE), place.right - place.left) << "OK's width";
     EXPECT_LE(text.cy + 2 * GetSystemMetrics(SM_CYEDGE), place.bottom - place.top) << "OK's height";
 }
@@ -630,32 +637,27 @@ std::string Describe(const std::string& name, const RECT& r) {
            std::to_string(r.right) + "," + std::to_string(r.bottom);
 }
 
+// A label's text fits its width: a wrapped label loses its second line below
+// the control's height.
+void ExpectOneLine(HWND dialog, HWND control) {
+    wchar_t kind[16];
+    GetClassNameW(control, kind, 16);
+    const std::wstring text = WindowText(control);
+    if (lstrcmpiW(kind, L"Static") != 0 || text.empty()) {
+        return;
+    }
+    const SIZE size = TextSize(control, text);
+    const RECT r = ControlRect(dialog, control);
+    EXPECT_LE(size.cx, r.right - r.left)
+        << "\"" << text << "\" (" << size.cx << " px) wraps in " << Describe("", r);
+}
+
 // Every control and swatch of the dialog (swatches in client coordinates)
 // wholly within the area the shell gives the dialog: the screen's width and
 // its height below the navigation bar, from the top of the client area, which
 // on the device is the bar's bottom, and within the client area and the
 // screen. Each is hit by a tap at its centre and clear of every other; the
 // shell's own OK is only kept clear.
-// A label's text fits its width: a wrapped label loses its second line below
-// the control's height.
-void ExpectOneLine(HWND dialog, HWND control) {
-    wchar_t text[64], kind[16];
-    GetClassNameW(control, kind, 16);
-    if (lstrcmpiW(kind, L"Static") != 0 || GetWindowTextW(control, text, 64) == 0) {
-        return;
-    }
-    HDC dc = GetDC(control);
-    HGDIOBJ previous =
-        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
-    SIZE size;
-    GetTextExtentPoint32W(dc, text, lstrlenW(text), &size);
-    SelectObject(dc, previous);
-    ReleaseDC(control, dc);
-    const RECT r = ControlRect(dialog, control);
-    EXPECT_LE(size.cx, r.right - r.left)
-        << "\"" << text << "\" (" << size.cx << " px) wraps in " << Describe("", r);
-}
-
 void ExpectLaidOut(HWND dialog, const std::vector<RECT>& swatches) {
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     POINT origin = {0, 0};
